@@ -1,0 +1,4 @@
+// Scene 2: greetings and the end.
+#pragma once
+
+void drawGreetscene();

@@ -1,0 +1,160 @@
+#include "demo/main.h"
+
+#include <SDL/sge.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "demo/clock.h"
+#include "demo/greetscene.h"
+#include "demo/mainscene.h"
+#include "demo/music.h"
+#include "demo/transitions.h"
+#include "effects/barscroller.h"
+#include "effects/cube.h"
+#include "effects/flag.h"
+#include "effects/plasma.h"
+#include "effects/sinscroller.h"
+#include "effects/snowfall.h"
+#include "effects/stars.h"
+#include "effects/tunnel.h"
+#include "render/gfx.h"
+
+SDL_Surface* screen;
+SDL_Event event;
+Uint32 td2, td;
+float dt;
+std::atomic<int32_t> currentScene{0};
+int fadeToScene, mainTrans, currentEffect, fadeTo, demoboxTrans;
+FMUSIC_MODULE* handle;
+std::atomic<int32_t> currentrow{2}, currentpos{0}, currentaction{0}, currentactionactive{0};
+std::atomic<int32_t> greetstart{0}, demoinvert{0}, slutfade{0};
+std::atomic<uint32_t> demoinvertstart{0};
+int sluttrans;
+int box_x, box_y, box_x_new, box_y_new;
+double intro_x = 640.0;
+Uint32 lastbajs;
+int cookie_x = 430, cookie_y = 190;
+int kakmonsterx, kakmonstery;
+float animationscale;
+int animationstarted;
+
+void (*frameStarting)() = nullptr;
+void (*frameShown)() = nullptr;
+void (*showEnding)(int status) = nullptr;
+
+namespace {
+// Show-clock windows: more than the lower bound, at most the upper one, each
+// tested against a fresh reading of the clock.
+constexpr Uint32 kFadeFromMs = 21000, kFadeToMs = 24999;
+constexpr Uint32 kGreetFromMs = 150000, kGreetToMs = 151999;
+
+bool inWindow(Uint32 from, Uint32 to) {
+  Uint32 now = clockTicks();
+  return now > from && now <= to;
+}
+}  // namespace
+
+void resetShowState() {
+  td2 = td = 0;
+  dt = 0.0f;
+  currentScene = 0;
+  fadeToScene = mainTrans = currentEffect = fadeTo = demoboxTrans = 0;
+  handle = nullptr;
+  currentrow = 2;
+  currentpos = currentaction = currentactionactive = greetstart = demoinvert = slutfade = 0;
+  demoinvertstart = 0;
+  sluttrans = 0;
+  box_x = box_y = box_x_new = box_y_new = 0;
+  intro_x = 640.0;
+  lastbajs = 0;
+  cookie_x = 430;
+  cookie_y = 190;
+  kakmonsterx = kakmonstery = 0;
+  animationscale = 0.0f;
+  animationstarted = 0;
+}
+
+void drawIntro() {
+  drawStarfield();
+  sinScroller();
+}
+
+void startShow() {
+  initMusic();
+  loadGfx();
+  initAmigaScroller();
+  initsinScroller();
+  initPlasma();
+  initTunnel();
+  initStarfield();
+  initStars();
+  initCube();
+  initHomeMade();
+  // Drawing pushes nothing to the display; only the flip shows a frame.
+  sge_Update_OFF();
+}
+
+bool runFrame() {
+  td2 = clockTicks();
+  dt = static_cast<float>(static_cast<int32_t>(td2 - td) * 0.1);
+  td = td2;
+  if (frameStarting) frameStarting();
+
+  switch (currentScene.load()) {
+    case 0: drawIntro(); break;
+    case 1: drawMainscene(); break;
+    case 2: drawGreetscene(); break;
+    default: break;
+  }
+
+  if (inWindow(kFadeFromMs, kFadeToMs)) {
+    fadeToScene = 1;
+    fadeMainScene();
+  }
+  // Repeated on every frame inside the window, so the values of its last
+  // frame stand.
+  if (inWindow(kGreetFromMs, kGreetToMs)) {
+    intro_x = 640.0;
+    lastbajs = clockTicks();
+    currentScene = 2;
+  }
+
+  bool quit = false;
+  while (SDL_PollEvent(&event)) {
+    if (event.type == SDL_QUIT) quit = true;
+    if (event.type == SDL_KEYDOWN) {
+      if (event.key.keysym.sym == SDLK_ESCAPE) quit = true;
+      if (event.key.keysym.sym == SDLK_f) SDL_WM_ToggleFullScreen(screen);
+    }
+  }
+  SDL_Flip(screen);
+  if (frameShown) frameShown();
+  return !quit;
+}
+
+void endShow(int status) {
+  if (showEnding) showEnding(status);
+  std::exit(status);
+}
+
+int SDL_main(int, char**) {
+  if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+    std::fprintf(stderr, "plupp: cannot start SDL video: %s\n", SDL_GetError());
+    return 2;
+  }
+  screen = SDL_SetVideoMode(640, 480, 32, SDL_DOUBLEBUF);
+  if (!screen) {
+    std::fprintf(stderr, "plupp: cannot open a 640x480x32 display: %s\n", SDL_GetError());
+    SDL_Quit();
+    return 2;
+  }
+  SDL_WM_SetCaption("plupp - plupp", "");
+  std::atexit(SDL_Quit);
+  startShow();
+  // Unpaced, the loop would run thousands of frames a second and dt would
+  // fall below the steps that are rounded per frame; 60 a second keeps every
+  // motion moving and the fixed per-frame steps at their intended speed.
+  while (runFrame()) clockPaceFrame();
+  return 0;
+}

@@ -1,0 +1,4 @@
+// Scene 1: the karaoke scene.
+#pragma once
+
+void drawMainscene();

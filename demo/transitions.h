@@ -1,0 +1,4 @@
+// The intro fade and the box's effect changes.
+#pragma once
+
+void fadeMainScene();

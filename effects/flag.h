@@ -1,0 +1,5 @@
+// Waving flag on the right-hand background.
+#pragma once
+
+void initHomeMade();
+void drawHomeMade();

@@ -1,0 +1,7 @@
+#include "effects/plasma.h"
+
+// Arrives with its own work; until then it draws nothing.
+void initPlasma() {}
+
+// Arrives with its own work; until then it draws nothing.
+void drawPlasma() {}

@@ -1,0 +1,5 @@
+// Plasma (box effect 1).
+#pragma once
+
+void initPlasma();
+void drawPlasma();

@@ -1,0 +1,33 @@
+// Drawing primitives every scene and effect is built on. Coordinates are
+// pixels of the destination, origin top left; the destination comes first.
+// A null surface draws nothing.
+#pragma once
+#include <SDL/SDL.h>
+
+// Keys `dst` on magenta, then blits all of `src` with its corner at (x, y).
+void drawImg(SDL_Surface* dst, SDL_Surface* src, int x, int y);
+// Blits the w×h region of `src` at (sx, sy) to (dx, dy); touches no key.
+void drawImg2(SDL_Surface* dst, SDL_Surface* src, int dx, int dy, int w, int h, int sx, int sy);
+// As drawImg, then darkens the covered rectangle to brightness/255.
+void drawImgAlpha(SDL_Surface* dst, SDL_Surface* src, int x, int y, int brightness);
+// One pixel; the caller keeps 0 <= x < w and 0 <= y < h.
+void drawPixel(SDL_Surface* surface, int x, int y, Uint8 r, Uint8 g, Uint8 b);
+// A pure green line, clipped.
+void line(SDL_Surface* surface, int x1, int y1, int x2, int y2);
+// Mirrors the surface left to right in place (pixels matching its colour key
+// come out zero).
+void mirrorImg(SDL_Surface* surface);
+// Nearest integer, halves away from zero.
+int toInt(float value);
+
+// Debug builds stop loudly when a pixel write would leave its surface.
+#ifndef NDEBUG
+void pixelOutOfBounds(const SDL_Surface* s, int x, int y, const char* where);
+#define PLUPP_CHECK_PIXEL(s, x, y)                            \
+  do {                                                        \
+    if ((x) < 0 || (y) < 0 || (x) >= (s)->w || (y) >= (s)->h) \
+      pixelOutOfBounds((s), (x), (y), __func__);              \
+  } while (0)
+#else
+#define PLUPP_CHECK_PIXEL(s, x, y) ((void)0)
+#endif

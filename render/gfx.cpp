@@ -1,0 +1,197 @@
+#include "render/gfx.h"
+
+#include <SDL/SDL_image.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "demo/main.h"
+
+sge_bmpFont *font2, *font3, *font_gul2, *font_gul3, *font_intro, *font_intro_inverted;
+Animation walk, clap, finger, blinkcookie, hello, stamp, dance, ball, fire;
+AmigaBall amigaball[kBallRecords];
+SDL_Surface* tmp_rotate;
+SDL_Surface *img_snowflake, *img_snowflake2, *img_snowflake3;
+SDL_Surface *img_snowflake_dark, *img_snowflake2_dark, *img_snowflake3_dark;
+SDL_Surface* demoboxBuffer;
+SDL_Surface* img_bg;
+SDL_Surface* linje_nere;
+SDL_Surface* linje_uppe;
+SDL_Surface* demoboxen;
+SDL_Surface* img_platform;
+SDL_Surface* bajssurface[kGreetSlots];
+SDL_Surface* amigabars_gfx[7];
+SDL_Surface* img_psycho;
+SDL_Surface* charBuffer;
+SDL_Surface* charBuffer2;
+SDL_Surface* charBuffer_inverted;
+
+namespace {
+// --- loader state ---
+std::set<std::string> reportedPaths;  // each failing path is reported once per start-up
+
+void reportMissing(const char* path, const char* why) {
+  if (!reportedPaths.insert(path).second) return;
+  // SDL_image's own message often just repeats the path.
+  if (!why || !*why || std::strstr(why, path)) why = "missing or unreadable";
+  std::fprintf(stderr, "plupp: cannot load %s (%s); the show goes on without it\n", path, why);
+}
+
+// The display-format copy replaces the original.
+SDL_Surface* toDisplayFormat(SDL_Surface* s) {
+  if (!s || !SDL_GetVideoSurface()) return s;
+  SDL_Surface* converted = SDL_DisplayFormat(s);
+  if (!converted) return s;
+  SDL_FreeSurface(s);
+  return converted;
+}
+
+void keyOn(SDL_Surface* s, Uint8 r, Uint8 g, Uint8 b) {
+  if (s) SDL_SetColorKey(s, SDL_SRCCOLORKEY, SDL_MapRGB(s->format, r, g, b));
+}
+
+void loadAnimation(Animation& a, std::initializer_list<const char*> files, int numframes,
+                   int framedelay) {
+  a = Animation{};
+  int i = 0;
+  for (const char* f : files) a.frames[i++] = loadPicture(f);
+  a.numframes = numframes;
+  a.framedelay = framedelay;
+}
+}  // namespace
+
+SDL_Surface* loadPicture(const char* path) {
+  SDL_Surface* s = IMG_Load(path);
+  if (!s) reportMissing(path, IMG_GetError());
+  return s;
+}
+
+sge_bmpFont* loadFont(const char* path) {
+  // SGE's reader is given only files that exist and open, so a missing font
+  // is reported here rather than left to it.
+  std::FILE* f = std::fopen(path, "rb");
+  if (!f) {
+    reportMissing(path, "no such file");
+    return nullptr;
+  }
+  std::fclose(f);
+  sge_bmpFont* font = sge_BF_OpenFont(const_cast<char*>(path), SGE_BFTRANSP | SGE_BFSFONT);
+  if (!font) reportMissing(path, "not a bitmap font");
+  return font;
+}
+
+SDL_Surface* makeWorkSurface(int w, int h) {
+  if (!screen) return nullptr;
+  const SDL_PixelFormat* f = screen->format;
+  SDL_Surface* s = SDL_CreateRGBSurface(SDL_HWSURFACE, w, h, f->BitsPerPixel, f->Rmask, f->Gmask,
+                                        f->Bmask, f->Amask);
+  return toDisplayFormat(s);
+}
+
+void loadGfx() {
+  reportedPaths.clear();
+  font2 = loadFont("gfx/font_silver.bmp");
+  font3 = loadFont("gfx/font_silver_small.bmp");
+  font_gul2 = loadFont("gfx/font_golden.bmp");
+  font_gul3 = loadFont("gfx/font_golden_small.bmp");
+  font_intro = loadFont("gfx/newfont.bmp");
+  font_intro_inverted = loadFont("gfx/newfont_inverted.bmp");
+
+  loadAnimation(walk,
+                {"gfx/kakmonsterwalk1.png", "gfx/kakmonsterwalk2.png", "gfx/kakmonsterwalk3.png",
+                 "gfx/kakmonsterwalk4.png"},
+                4, 200);
+  loadAnimation(clap, {"gfx/kakmonsterclap1.png", "gfx/kakmonsterclap2.png"}, 2, 200);
+  loadAnimation(finger, {"gfx/kakmonsterknapp1.png", "gfx/kakmonsterknapp2.png"}, 2, 200);
+  // Five separate loads of the open eyes: the blink shows them for 2.5 s.
+  loadAnimation(
+      blinkcookie,
+      {"gfx/kakmonsterblink1.png", "gfx/kakmonsterblink1.png", "gfx/kakmonsterblink1.png",
+       "gfx/kakmonsterblink1.png", "gfx/kakmonsterblink1.png", "gfx/kakmonsterblink2.png"},
+      6, 500);
+  loadAnimation(hello, {"gfx/kakmonsterhej1.png", "gfx/kakmonsterhej2.png"}, 2, 200);
+  loadAnimation(stamp, {"gfx/kakmonsterstamp.png", "gfx/kakmonsterstamp2.png"}, 2, 200);
+  loadAnimation(dance,
+                {"gfx/kakmonsterdansar.png", "gfx/kakmonsterdansar2.png",
+                 "gfx/kakmonsterdansar3.png", "gfx/kakmonsterdansar2.png"},
+                4, 150);
+  // Six pictures, a cycle of five: the sixth is never reached.
+  loadAnimation(ball,
+                {"gfx/boll0001.png", "gfx/boll0002.png", "gfx/boll0003.png", "gfx/boll0004.png",
+                 "gfx/boll0005.png", "gfx/boll0006.png"},
+                5, 20);
+  loadAnimation(fire, {"gfx/fire_1.png", "gfx/fire_2.png", "gfx/fire_3.png", "gfx/fire_4.png"}, 4,
+                90);
+
+  for (int i = 0; i < 5; ++i) {
+    AmigaBall& b = amigaball[i];
+    b.speedx = std::rand() % 2 + 1;
+    b.speedy = std::rand() % 2 + 1;
+    b.x = std::rand() % 150;
+    b.y = std::rand() % 100;
+    b.zoom = static_cast<float>(32767 - std::rand()) / 32767;
+    b.zoomspeed = std::rand() % 3 + 1;
+    b.dirx = b.diry = b.zoomdir = 1;
+    b.angle = 0;
+  }
+
+  // The ball canvas holds at least 100×100 pixels and reports a logical size
+  // of 100×100. A copy of a smaller ball picture would be too small to shrink
+  // into that, so it is replaced by a 100×100 surface of the same format.
+  tmp_rotate = nullptr;
+  if (SDL_Surface* first = ball.frames[ball.curframe]) {
+    tmp_rotate = sge_transform_surface(first, 0, 0.0f, 1.0f, 1.0f, SGE_TSAFE);
+    if (tmp_rotate && (tmp_rotate->w < 100 || tmp_rotate->h < 100)) {
+      const SDL_PixelFormat* f = tmp_rotate->format;
+      SDL_Surface* canvas = SDL_CreateRGBSurface(SDL_SWSURFACE, 100, 100, f->BitsPerPixel, f->Rmask,
+                                                 f->Gmask, f->Bmask, f->Amask);
+      SDL_FreeSurface(tmp_rotate);
+      tmp_rotate = canvas;
+    }
+    if (tmp_rotate) {
+      tmp_rotate->w = 100;
+      tmp_rotate->h = 100;
+      SDL_SetClipRect(tmp_rotate, nullptr);
+    }
+  }
+
+  img_snowflake = toDisplayFormat(loadPicture("gfx/snow1.png"));
+  img_snowflake2 = toDisplayFormat(loadPicture("gfx/snow2.png"));
+  img_snowflake3 = toDisplayFormat(loadPicture("gfx/snow3.png"));
+  img_snowflake_dark = toDisplayFormat(loadPicture("gfx/snow1_dark.png"));
+  img_snowflake2_dark = toDisplayFormat(loadPicture("gfx/snow2_dark.png"));
+  img_snowflake3_dark = toDisplayFormat(loadPicture("gfx/snow3_dark.png"));
+  keyOn(img_snowflake, 255, 0, 255);
+  keyOn(img_snowflake_dark, 255, 0, 255);
+
+  demoboxBuffer = makeWorkSurface(200, 150);
+
+  img_bg = toDisplayFormat(loadPicture("gfx/kakbg.png"));
+  linje_nere = loadPicture("gfx/linjenere.png");
+  linje_uppe = loadPicture("gfx/linjeuppe.png");
+  demoboxen = loadPicture("gfx/nyruta.png");
+  img_platform = loadPicture("gfx/platform.png");
+
+  static const char* const greetings[7] = {"gfx/greet1.png", "gfx/greet2.png", "gfx/greet3.jpg",
+                                           "gfx/greet4.png", "gfx/greet5.png", "gfx/greet6.png",
+                                           "gfx/greet7.png"};
+  for (int i = 0; i < kGreetSlots; ++i) bajssurface[i] = nullptr;
+  for (int i = 0; i < 7; ++i) bajssurface[i] = loadPicture(greetings[i]);
+  // The last greeting fills six slots, each its own surface.
+  for (int i = 7; i <= 12; ++i) bajssurface[i] = loadPicture("gfx/greet8.png");
+
+  static const char* const bars[7] = {
+      "gfx/bar_red.png",  "gfx/bar_orange.png", "gfx/bar_yellow.png", "gfx/bar_green.png",
+      "gfx/bar_blue.png", "gfx/bar_indigo.png", "gfx/bar_purple.png"};
+  for (int i = 0; i < 7; ++i) amigabars_gfx[i] = loadPicture(bars[i]);
+
+  img_psycho = loadPicture("gfx/psycho.png");
+
+  charBuffer = makeWorkSurface(32, 50);
+  charBuffer2 = makeWorkSurface(32, 1);
+  charBuffer_inverted = makeWorkSurface(32, 50);
+  keyOn(charBuffer, 0, 0, 0);
+}

@@ -1,0 +1,60 @@
+#include "tests/support.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "demo/main.h"
+
+SDL_Surface* testDisplay() {
+  static SDL_Surface* display = [] {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SDL_Init(SDL_INIT_VIDEO);
+    return SDL_SetVideoMode(640, 480, 32, SDL_DOUBLEBUF);
+  }();
+  screen = display;
+  return display;
+}
+
+SDL_Surface* makeSurface(int w, int h, int bpp) {
+  switch (bpp) {
+    case 8: return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 8, 0, 0, 0, 0);
+    case 16: return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 16, 0xF800, 0x07E0, 0x001F, 0);
+    case 24: return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+    default: return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 32, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+  }
+}
+
+Uint32 pixelAt(SDL_Surface* s, int x, int y) {
+  const Uint8* p = static_cast<Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
+  switch (s->format->BytesPerPixel) {
+    case 1: return *p;
+    case 2: return *reinterpret_cast<const Uint16*>(p);
+    case 3: return p[0] | p[1] << 8 | p[2] << 16;
+    default: return *reinterpret_cast<const Uint32*>(p);
+  }
+}
+
+uint32_t rgbAt(SDL_Surface* s, int x, int y) {
+  Uint8 r, g, b;
+  SDL_GetRGB(pixelAt(s, x, y), s->format, &r, &g, &b);
+  return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+}
+
+void fill(SDL_Surface* s, Uint8 r, Uint8 g, Uint8 b) {
+  SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, r, g, b));
+}
+
+TempCwd::TempCwd() {
+  char tmpl[] = "/tmp/plupp-test-XXXXXX";
+  dir = mkdtemp(tmpl);
+  previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir);
+}
+
+TempCwd::~TempCwd() {
+  std::filesystem::current_path(previous);
+  std::filesystem::remove_all(dir);
+}

@@ -1,0 +1,23 @@
+// Shared set-up for tests that need SDL: a dummy 640×480×32 display and
+// surfaces to draw into.
+#pragma once
+#include <SDL/SDL.h>
+
+#include <cstdint>
+#include <string>
+
+// Opens the dummy display once and points `screen` at it.
+SDL_Surface* testDisplay();
+// A software surface of the given depth with the usual masks for that depth.
+SDL_Surface* makeSurface(int w, int h, int bpp);
+Uint32 pixelAt(SDL_Surface* s, int x, int y);
+// RGB of the pixel at (x, y) as 0xRRGGBB.
+uint32_t rgbAt(SDL_Surface* s, int x, int y);
+void fill(SDL_Surface* s, Uint8 r, Uint8 g, Uint8 b);
+// A fresh empty directory under /tmp; the working directory moves into it
+// until the returned guard is dropped.
+struct TempCwd {
+  TempCwd();
+  ~TempCwd();
+  std::string dir, previous;
+};
