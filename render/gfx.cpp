@@ -53,6 +53,33 @@ void keyOn(SDL_Surface* s, Uint8 r, Uint8 g, Uint8 b) {
   if (s) SDL_SetColorKey(s, SDL_SRCCOLORKEY, SDL_MapRGB(s->format, r, g, b));
 }
 
+void freeSurface(SDL_Surface*& s) {
+  if (s) SDL_FreeSurface(s);
+  s = nullptr;
+}
+
+void closeFont(sge_bmpFont*& f) {
+  if (f) sge_BF_CloseFont(f);
+  f = nullptr;
+}
+
+// The show loads once; a second load (tests) drops the first catalogue.
+void releaseCatalogue() {
+  for (sge_bmpFont** f :
+       {&font2, &font3, &font_gul2, &font_gul3, &font_intro, &font_intro_inverted})
+    closeFont(*f);
+  for (Animation* a : {&walk, &clap, &finger, &blinkcookie, &hello, &stamp, &dance, &ball, &fire})
+    for (SDL_Surface*& frame : a->frames) freeSurface(frame);
+  for (SDL_Surface** s :
+       {&tmp_rotate, &img_snowflake, &img_snowflake2, &img_snowflake3, &img_snowflake_dark,
+        &img_snowflake2_dark, &img_snowflake3_dark, &demoboxBuffer, &img_bg, &linje_nere,
+        &linje_uppe, &demoboxen, &img_platform, &img_psycho, &charBuffer, &charBuffer2,
+        &charBuffer_inverted})
+    freeSurface(*s);
+  for (SDL_Surface*& s : bajssurface) freeSurface(s);
+  for (SDL_Surface*& s : amigabars_gfx) freeSurface(s);
+}
+
 void loadAnimation(Animation& a, std::initializer_list<const char*> files, int numframes,
                    int framedelay) {
   a = Animation{};
@@ -92,6 +119,7 @@ SDL_Surface* makeWorkSurface(int w, int h) {
 }
 
 void loadGfx() {
+  releaseCatalogue();
   reportedPaths.clear();
   font2 = loadFont("gfx/font_silver.bmp");
   font3 = loadFont("gfx/font_silver_small.bmp");

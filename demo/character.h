@@ -1,0 +1,4 @@
+// The character on its platform: walk, gestures, dance, blink.
+#pragma once
+
+void drawAnimation();

@@ -1,0 +1,4 @@
+// Bouncing balls (box effect 2).
+#pragma once
+
+void drawAmigaBalls();

@@ -1,0 +1,4 @@
+// Wave grid (box effect 7).
+#pragma once
+
+void drawGrid();
