@@ -7,6 +7,11 @@
 //   --shot SECONDS:FILE   the screen as flipped on the first frame at or after
 //                         SECONDS, as PNG (repeatable)
 //   --key SECONDS:NAME    a key-down of `escape` or `f` at that time (repeatable)
+//   --cues                a line `cue t=SECONDS inst=N` for every cue the song
+//                         sends, as it reaches the show
+//
+// The song is rendered in lockstep with the virtual clock, so its cues arrive
+// at the same song positions as in real time.
 //
 // Last line on stdout: frames=N time=T status=S, S being the status the demo
 // would have ended with (0 quit, 1 end fade done, - stopped by --until).
@@ -20,6 +25,7 @@
 
 #include "demo/clock.h"
 #include "demo/main.h"
+#include "demo/player.h"
 #include "tools/capture/png_writer.h"
 
 namespace {
@@ -45,6 +51,11 @@ std::vector<Key> keys;
 long frames = 0;
 bool stoppedByUntil = false;
 bool failed = false;
+bool printCues = false;
+
+void printCue(int instrument, double songSeconds) {
+  std::printf("cue t=%.3f inst=%d\n", songSeconds, instrument);
+}
 
 double showSeconds() { return clockVirtualMs() / 1000.0; }
 
@@ -52,7 +63,7 @@ double showSeconds() { return clockVirtualMs() / 1000.0; }
   std::fprintf(stderr,
                "plupp-capture: %s\n"
                "usage: plupp-capture [--fps N] [--until SECONDS] [--shot SECONDS:FILE.png]... "
-               "[--key SECONDS:escape|f]...\n",
+               "[--key SECONDS:escape|f]... [--cues]\n",
                why);
   std::exit(2);
 }
@@ -130,6 +141,8 @@ int main(int argc, char** argv) {
       auto [t, file] = splitTimed(value(), "--shot");
       if (file.empty()) usage("--shot wants a file name");
       shots.push_back({t, file, false});
+    } else if (opt == "--cues") {
+      printCues = true;
     } else if (opt == "--key") {
       auto [t, name] = splitTimed(value(), "--key");
       SDLKey sym = name == "escape" ? SDLK_ESCAPE : name == "f" ? SDLK_f : SDLK_UNKNOWN;
@@ -145,6 +158,8 @@ int main(int argc, char** argv) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   setenv("SDL_AUDIODRIVER", "dummy", 0);
   clockUseVirtual(fps);
+  playerUseOffline();
+  if (printCues) playerCue = printCue;
   frameStarting = stopAtUntil;
   frameShown = afterFlip;
   showEnding = onShowEnding;

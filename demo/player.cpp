@@ -1,0 +1,257 @@
+#include "demo/player.h"
+
+#include <SDL/SDL.h>
+
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <libopenmpt/libopenmpt.hpp>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "demo/clock.h"
+
+void (*playerSamples)(const int16_t* stereo, size_t frames) = nullptr;
+void (*playerCue)(int instrument, double songSeconds) = nullptr;
+
+namespace {
+// One pattern cell as far as cues care: note 1..120 starts a note unless the
+// cell slides into it (tone portamento), instrument 0 means "the channel's last".
+struct Cell {
+  uint8_t note;
+  uint8_t instrument;
+  bool slide;
+};
+}  // namespace
+
+struct FMUSIC_MODULE {
+  std::ostringstream log;  // libopenmpt's messages; must outlive `mod`
+  std::unique_ptr<openmpt::module> mod;
+  int channels = 0;
+  std::vector<int> patternRows;                               // rows of each pattern
+  std::vector<std::vector<Cell>> cells;                       // per pattern: rows × channels
+  std::array<std::atomic<FMUSIC_CALLBACK>, 256> callbacks{};  // by instrument
+  std::atomic<bool> playing{false};
+  bool ended = false;
+  // Play state, touched only by whoever renders (audio thread or offline).
+  std::vector<int> lastInstrument;  // per channel
+  int lastOrder = -1, lastRow = -1;
+  uint64_t frames = 0;
+  uint64_t endFrame = 0;  // the song's length in frames, as the decoder measures it
+};
+
+namespace {
+// --- player state ---
+constexpr int kRate = 44100;
+constexpr int kDeviceFrames = 1024;  // at most ~23 ms between a cue and its sound
+constexpr int kStepFrames = 256;     // rows are looked at every 5.8 ms of sound
+
+bool offline = false;
+bool deviceOpen = false;
+std::atomic<FMUSIC_MODULE*> current{nullptr};
+SDL_Thread* silentThread = nullptr;
+
+void fireRow(FMUSIC_MODULE* m, int order, int row) {
+  int pattern = m->mod->get_order_pattern(order);
+  if (pattern < 0 || pattern >= int(m->cells.size()) || row >= m->patternRows[pattern]) return;
+  const Cell* cells = &m->cells[pattern][size_t(row) * m->channels];
+  for (int c = 0; c < m->channels; ++c) {
+    const Cell& cell = cells[c];
+    if (cell.instrument) m->lastInstrument[c] = cell.instrument;
+    if (cell.note < 1 || cell.note > 120 || cell.slide) continue;
+    int inst = m->lastInstrument[c];
+    FMUSIC_CALLBACK cb = inst > 0 && inst < 256 ? m->callbacks[inst].load() : nullptr;
+    if (!cb) continue;
+    if (playerCue) playerCue(inst, double(m->frames) / kRate);
+    cb(m, static_cast<unsigned char>(inst));
+  }
+}
+
+// Fires the cues of every row the song has reached since the last look.
+void fireReachedRows(FMUSIC_MODULE* m) {
+  int order = m->mod->get_current_order();
+  int row = m->mod->get_current_row();
+  if (order == m->lastOrder && row == m->lastRow) return;
+  // Past the song's end the decoder lets the sound ring out and reports the
+  // first row again; no row starts there.
+  if (m->frames > m->endFrame || order < 0 || order >= m->mod->get_num_orders()) return;
+  int first = (order == m->lastOrder && row > m->lastRow) ? m->lastRow + 1 : row;
+  for (int r = first; r <= row; ++r) fireRow(m, order, r);
+  m->lastOrder = order;
+  m->lastRow = row;
+}
+
+// Renders `frames` stereo frames of the song into `out` (silence past its
+// end), firing cues as rows are reached.
+void render(FMUSIC_MODULE* m, int16_t* out, size_t frames) {
+  std::memset(out, 0, frames * 2 * sizeof(int16_t));
+  if (!m || !m->playing || m->ended) return;
+  size_t done = 0;
+  try {
+    if (m->lastOrder < 0) fireReachedRows(m);
+    while (done < frames) {
+      size_t step = std::min<size_t>(kStepFrames, frames - done);
+      size_t got = m->mod->read_interleaved_stereo(kRate, step, out + 2 * done);
+      done += got;
+      m->frames += got;
+      // A short read is the song's end; the decoder's position then points
+      // back at the start, which must not fire the first row again.
+      if (got < step) {
+        m->ended = true;
+        break;
+      }
+      fireReachedRows(m);
+    }
+  } catch (const std::exception&) {
+    m->ended = true;  // a decoder failure mid-song ends the music, not the show
+  }
+}
+
+void mixIntoDevice(void*, Uint8* stream, int len) {
+  render(current.load(), reinterpret_cast<int16_t*>(stream), size_t(len) / 4);
+}
+
+// Without a sound device the song still has to move at the speed of sound:
+// this thread renders it into nothing, paced by the SDL tick counter that
+// stands in for the device's own clock.
+int silentPlayer(void*) {
+  std::vector<int16_t> scratch(2 * kDeviceFrames);
+  Uint32 start = SDL_GetTicks();
+  uint64_t rendered = 0;
+  for (;;) {
+    uint64_t due = uint64_t(SDL_GetTicks() - start) * kRate / 1000;
+    while (rendered < due) {
+      size_t n = std::min<uint64_t>(kDeviceFrames, due - rendered);
+      render(current.load(), scratch.data(), n);
+      rendered += n;
+    }
+    SDL_Delay(5);
+  }
+}
+
+// Sample position of a show time, exact at whole frames of any rate that
+// divides 44100 (60 fps: 735 frames of sound a picture).
+uint64_t framesAt(double ms) { return uint64_t(std::floor(ms * (kRate / 1000.0) + 1e-6)); }
+
+void offlineAdvance(double fromMs, double toMs) {
+  uint64_t from = framesAt(fromMs), to = framesAt(toMs);
+  static std::vector<int16_t> block;
+  while (from < to) {
+    size_t n = std::min<uint64_t>(kDeviceFrames, to - from);
+    block.resize(2 * n);
+    render(current.load(), block.data(), n);
+    if (playerSamples) playerSamples(block.data(), n);
+    from += n;
+  }
+}
+
+void warnOnce(const char* what) {
+  static bool warned = false;
+  if (warned) return;
+  warned = true;
+  std::fprintf(stderr, "plupp: %s; the song plays silently\n", what);
+}
+}  // namespace
+
+void playerUseOffline() {
+  offline = true;
+  clockAdvanced = offlineAdvance;
+}
+
+uint64_t playerFramesRendered() {
+  FMUSIC_MODULE* m = current.load();
+  return m ? m->frames : 0;
+}
+
+signed char FSOUND_Init(int mixrate, int, unsigned int) {
+  if (offline || deviceOpen) return 1;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
+    warnOnce("no sound device");
+    return 0;
+  }
+  SDL_AudioSpec want{};
+  want.freq = mixrate > 0 ? mixrate : kRate;
+  want.format = AUDIO_S16SYS;
+  want.channels = 2;
+  want.samples = kDeviceFrames;
+  want.callback = mixIntoDevice;
+  // SDL converts from this format to whatever the device takes.
+  if (SDL_OpenAudio(&want, nullptr) < 0) {
+    warnOnce("no sound device");
+    return 0;
+  }
+  deviceOpen = true;
+  SDL_PauseAudio(0);
+  return 1;
+}
+
+signed char FMUSIC_StopSong(FMUSIC_MODULE* mod) {
+  if (!mod) return 0;
+  mod->playing = false;
+  return 1;
+}
+
+FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
+  std::ifstream in(name, std::ios::binary);
+  std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in.good() && !in.eof()) data.clear();
+  if (data.empty()) {
+    std::fprintf(stderr, "plupp: cannot load %s (missing or empty); the show runs without music\n",
+                 name);
+    return nullptr;
+  }
+  auto m = std::make_unique<FMUSIC_MODULE>();
+  try {
+    m->mod = std::make_unique<openmpt::module>(data, m->log);
+    m->mod->set_repeat_count(0);  // once through, no loop
+    m->channels = m->mod->get_num_channels();
+    m->endFrame = uint64_t(m->mod->get_duration_seconds() * kRate);
+    int patterns = m->mod->get_num_patterns();
+    m->patternRows.resize(patterns);
+    m->cells.resize(patterns);
+    for (int p = 0; p < patterns; ++p) {
+      int rows = m->mod->get_pattern_num_rows(p);
+      m->patternRows[p] = rows;
+      m->cells[p].resize(size_t(rows) * m->channels);
+      for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < m->channels; ++c) {
+          Cell& cell = m->cells[p][size_t(r) * m->channels + c];
+          cell.note =
+              m->mod->get_pattern_row_channel_command(p, r, c, openmpt::module::command_note);
+          cell.instrument =
+              m->mod->get_pattern_row_channel_command(p, r, c, openmpt::module::command_instrument);
+          std::string fx =
+              m->mod->format_pattern_row_channel_command(p, r, c, openmpt::module::command_effect);
+          cell.slide = fx == "3" || fx == "5";
+        }
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "plupp: cannot load %s (%s); the show runs without music\n", name,
+                 e.what());
+    return nullptr;
+  }
+  m->lastInstrument.assign(m->channels, 0);
+  return m.release();  // lives until the process ends, like the song
+}
+
+signed char FMUSIC_PlaySong(FMUSIC_MODULE* mod) {
+  if (!mod) return 0;
+  if (deviceOpen) SDL_LockAudio();
+  mod->playing = true;
+  current = mod;
+  if (deviceOpen) SDL_UnlockAudio();
+  if (!offline && !deviceOpen && !silentThread)
+    silentThread = SDL_CreateThread(silentPlayer, nullptr);
+  return 1;
+}
+
+signed char FMUSIC_SetInstCallback(FMUSIC_MODULE* mod, FMUSIC_CALLBACK callback, int instrument) {
+  if (!mod || instrument < 0 || instrument > 255) return 0;
+  mod->callbacks[instrument] = callback;
+  return 1;
+}

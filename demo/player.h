@@ -1,0 +1,36 @@
+// A small music player in the shape of the one the show was written for:
+// loads an XM song, plays it once through SDL audio at 44100 Hz stereo
+// (decoded by libopenmpt) and calls a callback whenever a note of a chosen
+// instrument starts. Instrument numbers are the XM's own, as written in the
+// patterns (1-based); a note without one belongs to its channel's last
+// instrument. A null song makes every call do nothing.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+struct FMUSIC_MODULE;
+typedef void (*FMUSIC_CALLBACK)(FMUSIC_MODULE* mod, unsigned char param);
+
+// Opens the sound output. Without a usable device the song still runs,
+// silently, in real time, so its cues arrive when they would have.
+signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags);
+signed char FMUSIC_StopSong(FMUSIC_MODULE* mod);
+// Null (reported once on stderr) when the file is missing or unreadable.
+FMUSIC_MODULE* FMUSIC_LoadSong(const char* name);
+signed char FMUSIC_PlaySong(FMUSIC_MODULE* mod);
+signed char FMUSIC_SetInstCallback(FMUSIC_MODULE* mod, FMUSIC_CALLBACK callback, int instrument);
+
+// --- offline rendering (capture tool, tests) ---
+// Chosen before FSOUND_Init: no sound device, no thread; the song advances
+// only with the virtual show clock, exactly the samples of each step
+// (44.1 per millisecond), firing its cues at the same song positions as in
+// real time.
+void playerUseOffline();
+// Receives every block the offline player renders: `frames` stereo frames of
+// interleaved 16-bit samples.
+extern void (*playerSamples)(const int16_t* stereo, size_t frames);
+// Told of every registered cue just before the callback gets it, with the
+// song time in seconds at which the cue's row starts sounding.
+extern void (*playerCue)(int instrument, double songSeconds);
+// Stereo frames rendered so far by the song that plays.
+uint64_t playerFramesRendered();
