@@ -44,18 +44,23 @@ void limb(cairo_t* cr, const Sheet& sh, double x0, double y0, double x1, double 
   cairo_stroke(cr);
 }
 
-// The fur's scalloped edge: a circle whose rim bulges out between cusps.
+// The fur's edge: a round body with small pointed tufts brushed round it,
+// uneven in length so it reads as fur rather than a gear.
 void furPath(cairo_t* cr, double r) {
-  const int bumps = 18;
-  const double step = 2 * kPi / bumps;
-  const double out = r + 3.2;
+  const int tufts = 15;
+  const double step = 2 * kPi / tufts;
+  const double reach[] = {3.8, 2.8, 4.4, 3.2, 3.6};
   cairo_new_path(cr);
-  for (int i = 0; i < bumps; ++i) {
-    double a0 = -kPi / 2 + i * step + step / 2;
+  for (int i = 0; i < tufts; ++i) {
+    double a0 = -kPi / 2 + i * step;
     double a1 = a0 + step;
-    if (i == 0) cairo_move_to(cr, r * std::cos(a0), r * std::sin(a0));
-    cairo_curve_to(cr, out * std::cos(a0 + step * 0.2), out * std::sin(a0 + step * 0.2),
-                   out * std::cos(a1 - step * 0.2), out * std::sin(a1 - step * 0.2),
+    double tipA = a0 + step * 0.78, out = r + reach[i % 5];
+    cairo_arc(cr, 0, 0, r, a0, a0 + step * 0.3);
+    cairo_curve_to(cr, (r + 1.5) * std::cos(a0 + step * 0.5), (r + 1.5) * std::sin(a0 + step * 0.5),
+                   out * std::cos(tipA - step * 0.08), out * std::sin(tipA - step * 0.08),
+                   out * std::cos(tipA), out * std::sin(tipA));
+    cairo_curve_to(cr, (r + 0.5) * std::cos(tipA), (r + 0.5) * std::sin(tipA),
+                   r * std::cos(a1 - step * 0.1), r * std::sin(a1 - step * 0.1),
                    r * std::cos(a1), r * std::sin(a1));
   }
   cairo_close_path(cr);
@@ -83,17 +88,21 @@ void drawMitten(cairo_t* cr, const Sheet& sh, double sx, double sy, double hx, d
   cairo_fill(cr);
 }
 
-Vec shoulder(const Sheet& sh, int side) {
-  return {(side == 0 ? -1 : 1) * sh.radius * 0.7, sh.radius * 0.18};
+// Arms in front of the body start lower, so that they pass under the mouth
+// instead of across it.
+Vec shoulder(const Sheet& sh, int side, bool front) {
+  double sign = side == 0 ? -1 : 1;
+  if (front) return {sign * sh.radius * 0.62, sh.radius * 0.42};
+  return {sign * sh.radius * 0.7, sh.radius * 0.18};
 }
 
 void drawUpperArm(cairo_t* cr, const Sheet& sh, int side, const Arm& arm) {
-  Vec s = shoulder(sh, side);
+  Vec s = shoulder(sh, side, arm.front);
   limb(cr, sh, s.x, s.y, arm.hand.x, arm.hand.y, 5.6, sh.colour("fur"));
 }
 
 void drawHand(cairo_t* cr, const Sheet& sh, int side, const Arm& arm) {
-  Vec s = shoulder(sh, side);
+  Vec s = shoulder(sh, side, arm.front);
   drawMitten(cr, sh, s.x, s.y, arm.hand.x, arm.hand.y);
 }
 
@@ -105,7 +114,7 @@ void drawBody(cairo_t* cr, const Sheet& sh) {
   const Colour& mid = sh.colour("fur");
   const Colour& dark = sh.colour("fur-dark");
   cairo_pattern_add_color_stop_rgb(shade, 0.0, light.r, light.g, light.b);
-  cairo_pattern_add_color_stop_rgb(shade, 0.45, mid.r, mid.g, mid.b);
+  cairo_pattern_add_color_stop_rgb(shade, 0.55, mid.r, mid.g, mid.b);
   cairo_pattern_add_color_stop_rgb(shade, 1.0, dark.r, dark.g, dark.b);
   cairo_set_source(cr, shade);
   cairo_fill_preserve(cr);
@@ -117,7 +126,7 @@ void drawBody(cairo_t* cr, const Sheet& sh) {
   // A few tufts so the ball reads as fur rather than a plain disc.
   paint(cr, dark);
   cairo_set_line_width(cr, 1.2);
-  const double tufts[][2] = {{-0.78, 0.3}, {0.8, 0.28}, {-0.45, 0.72}, {0.5, 0.7}, {0.02, 0.84}};
+  const double tufts[][2] = {{-0.74, 0.36}, {0.76, 0.34}, {0.02, 0.8}};
   for (const auto& t : tufts) {
     double x = t[0] * r, y = t[1] * r;
     cairo_move_to(cr, x - 2.2, y - 1.6);
