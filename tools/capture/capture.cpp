@@ -113,6 +113,11 @@ void afterFlip() {
 [[noreturn]] void onShowEnding(int status) { throw ShowEnded{status}; }
 
 void stopAtUntil() {
+  // The dummy display draws SDL's software mouse pointer into the picture.
+  static bool pointerHidden = false;
+  if (!pointerHidden) SDL_ShowCursor(SDL_DISABLE);
+  pointerHidden = true;
+
   // Checked as each frame starts: the first frame past the limit is the
   // last one drawn.
   if (showSeconds() > untilSeconds) {
