@@ -360,14 +360,15 @@ void drawEffect(cairo_t* cr, const Sheet& sh, const Effect& e) {
     cairo_stroke_preserve(cr);
     paint(cr, sh.colour("puff"));
     cairo_fill(cr);
-  } else if (e.kind == "ticks") {
-    // Three short strokes fanning upwards: motion or impact.
+  } else if (e.kind == "swish") {
+    // Two motion arcs round a moving hand, on the side `size` points to
+    // (degrees clockwise from straight up).
+    double dir = (s - 90) * kPi / 180.0;
     paint(cr, sh.colour("flash"));
-    cairo_set_line_width(cr, 1.6);
-    for (int i = -1; i <= 1; ++i) {
-      double a = i * 0.65 + (s < 0 ? -0.4 : s > 1.5 ? 0.4 : 0);
-      cairo_move_to(cr, x + 2.5 * std::sin(a), y - 2.5 * std::cos(a));
-      cairo_line_to(cr, x + 6.5 * std::sin(a), y - 6.5 * std::cos(a));
+    cairo_set_line_width(cr, 1.5);
+    for (double radius : {6.0, 8.5}) {
+      cairo_new_sub_path(cr);
+      cairo_arc(cr, x, y, radius, dir - 0.42, dir + 0.42);
     }
     cairo_stroke(cr);
   } else if (e.kind == "note") {

@@ -193,7 +193,7 @@ Sheet parseSheet(const std::string& text) {
         Effect e;
         e.kind = r.word();
         if (e.kind != "burst" && e.kind != "puff" && e.kind != "spark" && e.kind != "note" &&
-            e.kind != "ticks")
+            e.kind != "swish")
           r.fail("unknown effect '" + e.kind + "'");
         e.at = r.vec();
         if (r.more()) e.size = r.number_();

@@ -26,9 +26,9 @@ enum class Eyes { Open, Closed, Wink, Happy };
 enum class Mouth { Smile, Open, Oh, Grin };
 
 struct Effect {
-  std::string kind;  // burst, puff, spark, note, ticks
+  std::string kind;  // burst, puff, spark, note, swish
   Vec at;
-  double size = 1.0;
+  double size = 1.0;  // for a swish: its direction, degrees clockwise from up
 };
 
 struct Pose {
