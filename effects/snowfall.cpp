@@ -1,7 +1,114 @@
 #include "effects/snowfall.h"
 
-// Arrives with its own work; until then it draws nothing.
-void initStarfield() {}
+#include <SDL/sge.h>
 
-// Arrives with its own work; until then it draws nothing.
-void drawStarfield() {}
+#include <cstdlib>
+
+#include "demo/main.h"
+#include "render/extra.h"
+#include "render/gfx.h"
+
+namespace snowfall::detail {
+Flake starfield[kFlakes];
+}
+
+using snowfall::detail::Flake;
+using snowfall::detail::kFlakes;
+using snowfall::detail::starfield;
+
+namespace {
+// --- layer constants ---
+// Pixels per hundredth of a second. The factors keep the precisions the show
+// was tuned with (layer 1 in double); every product is narrowed to float
+// before rounding, so at dt 1 the layers move 3, 2 and 2 pixels.
+constexpr float kSpeed0 = 2.5f;
+constexpr double kSpeed1 = 2.2;
+constexpr float kSpeed2 = 1.5f;
+// Width beyond the step of the strip repaired behind a flake: the widest
+// flake of the layer (20 or 10 px). Flakes are at most 10 rows high.
+constexpr int kRepairExtra[3] = {20, 10, 10};
+constexpr int kRepairRows = 10;
+// The scenes repaint everything right of this column every frame (the flag).
+constexpr int kLastRepairedX = 204;
+// Scene mode: flakes above row 90 or below row 380 are drawn dark.
+constexpr int kDarkAbove = 90, kDarkBelow = 380;
+// Intro bands, rows inclusive, and the frame lines laid over their edges.
+constexpr int kTopBandLastRow = 95, kBottomBandFirstRow = 385;
+constexpr int kUpperLineRow = 90, kLowerLineRow = 365;
+
+int stepOf(int layer) {
+  switch (layer) {
+    case 0: return toInt(dt * kSpeed0);
+    case 1: return toInt(static_cast<float>(dt * kSpeed1));
+    default: return toInt(dt * kSpeed2);
+  }
+}
+
+SDL_Surface* normalPicture(int layer) {
+  switch (layer) {
+    case 0: return img_snowflake;
+    case 1: return img_snowflake2;
+    default: return img_snowflake3;
+  }
+}
+
+SDL_Surface* darkPicture(int layer) {
+  switch (layer) {
+    case 0: return img_snowflake_dark;
+    case 1: return img_snowflake2_dark;
+    default: return img_snowflake3_dark;
+  }
+}
+
+// Just off the right edge: x 640..739.
+void respawn(Flake& f) { f.x = std::rand() % 100 + 640; }
+
+void drawOverScene() {
+  for (Flake& f : starfield) {
+    int step = stepOf(f.layer);
+    int newx = f.x - step;
+    // While the fade runs the scene repaints its whole background anyway.
+    if (mainTrans == 0 && newx <= kLastRepairedX)
+      drawImg2(screen, img_bg, newx, f.y, step + kRepairExtra[f.layer], kRepairRows, newx, f.y);
+    bool dark = f.y < kDarkAbove || f.y > kDarkBelow;
+    drawImg(screen, dark ? darkPicture(f.layer) : normalPicture(f.layer), newx, f.y);
+    f.x = newx;
+    if (f.x < 0) {
+      drawImg2(screen, img_bg, 0, f.y, 20, kRepairRows, 0, f.y);
+      respawn(f);
+    }
+  }
+}
+
+void drawIntroSnow() {
+  sge_ClearSurface(screen, SDL_MapRGB(screen->format, 0, 0, 0));
+  for (Flake& f : starfield) {
+    f.x -= stepOf(f.layer);
+    drawImg(screen, normalPicture(f.layer), f.x, f.y);
+    if (f.x < 0) respawn(f);
+  }
+  // SGE includes both corners, whichever order they come in.
+  Uint32 black = SDL_MapRGB(screen->format, 0, 0, 0);
+  sge_FilledRect(screen, 0, 0, 640, kTopBandLastRow, black);
+  sge_FilledRect(screen, 0, 480, 640, kBottomBandFirstRow, black);
+}
+}  // namespace
+
+void initStarfield() {
+  for (Flake& f : starfield) {
+    f.x = std::rand() % 640;
+    f.y = std::rand() % 480;
+    f.layer = std::rand() % 3;
+  }
+}
+
+void drawStarfield() {
+  if (!screen) return;
+  int scene = currentScene.load();
+  if (scene == 1 || scene == 2)
+    drawOverScene();
+  else
+    drawIntroSnow();
+  drawImg(screen, linje_uppe, 0, kUpperLineRow);
+  drawImg(screen, linje_nere, 0, kLowerLineRow);
+}
