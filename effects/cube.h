@@ -1,5 +1,13 @@
-// Wire-frame cube (box effect 5); its tables serve the wave grid too.
+// Wire-frame cube (box effect 5). initCube also sets up the wave grid, which
+// turns by the same spin angle.
 #pragma once
+#include "render/math_3d.h"
 
 void initCube();
 void drawCube();
+
+namespace cube_detail {
+extern Object3d cube_3d;  // corners 0..7 of a unit cube about the origin
+extern float ax;          // spin in degrees, shared with the wave grid; never reset
+extern float alpha;       // ax in radians, this frame
+}  // namespace cube_detail

@@ -1,4 +1,87 @@
 #include "effects/grid.h"
 
-// Arrives with its own work; until then it draws nothing.
-void drawGrid() {}
+#include <SDL/sge.h>
+
+#include <cmath>
+
+#include "demo/main.h"
+#include "effects/cube.h"
+#include "render/gfx.h"
+
+// --- grid state ---
+namespace grid_detail {
+Object3d grid;
+Object3d tmpgrid;
+int32_t gridz[100];
+// Starts below the near turn, so the first frame snaps to 3.3.
+float zdepth = -0.3f;
+int32_t speedzdepth = 1;
+}  // namespace grid_detail
+
+namespace {
+using namespace grid_detail;
+
+constexpr int kColumns = 25;  // the last one keeps its start-up depth for ever
+constexpr int kRungs = 24;    // per gap, y = -5 .. 6.5 in half units
+constexpr float kNearDepth = 3.3f, kFarDepth = 20.0f;
+}  // namespace
+
+void grid_detail::initGrid() {
+  for (int c = 0; c < kColumns; ++c) {
+    const int i = 2 * c;
+    gridz[i] = 10 * i;
+    const float x = static_cast<float>(0.15 * i - 3);
+    const float z = static_cast<float>(0.5 * std::sin(0.05 * gridz[i]));
+    grid.points[i] = {x, -5.0f, z};
+    grid.points[i + 1] = {x, 6.0f, z};
+  }
+}
+
+void drawGrid() {
+  using cube_detail::alpha;
+  using cube_detail::ax;
+  if (demoboxBuffer && screen) sge_ClearSurface(demoboxBuffer, SDL_MapRGB(screen->format, 0, 0, 0));
+  // Spin by frames, like the cube; travel and wave follow the clock (dt).
+  ax = ax + 0.51f;
+  init_matrix(omatrix);
+  alpha = static_cast<float>(ax * 0.01745273696388889);
+  rotate(0.0f, 2 * alpha, 2 * alpha);
+
+  // One unit of depth per second, turning at both ends.
+  zdepth = static_cast<float>(zdepth + dt * 0.01 * speedzdepth);
+  if (zdepth > kFarDepth) {
+    zdepth = kFarDepth;
+    speedzdepth = -1;
+  } else if (zdepth < kNearDepth) {
+    zdepth = kNearDepth;
+    speedzdepth = 1;
+  }
+  translate(-0.5f, -0.1f, zdepth);
+
+  for (int c = 0; c + 1 < kColumns; ++c) {
+    const int i = 2 * c;
+    // Whole phase steps only: frames under 9 ms leave the wave standing.
+    gridz[i] = static_cast<int32_t>(std::trunc(gridz[i] + dt * 1.2));
+    const float z = static_cast<float>(0.3 * std::sin(0.05 * gridz[i]));
+    grid.points[i].z = z;
+    grid.points[i + 1].z = z;
+    grid.projected[i] = project(grid.points[i]);
+    grid.projected[i + 1] = project(grid.points[i + 1]);
+    drawSegment(demoboxBuffer, grid.projected[i], grid.projected[i + 1]);
+
+    // The next column's depth is still last frame's (or, for the last
+    // column, its start-up depth): the rungs lag the wave by one column.
+    Point3d& left = tmpgrid.points[0];
+    Point3d& right = tmpgrid.points[1];
+    left.x = grid.points[i].x;
+    left.z = grid.points[i].z;
+    right.x = grid.points[i + 2].x;
+    right.z = grid.points[i + 2].z;
+    for (int j = 0; j < kRungs; ++j) {
+      left.y = right.y = static_cast<float>(-5 + 0.5 * j);
+      tmpgrid.projected[0] = project(left);
+      tmpgrid.projected[1] = project(right);
+      drawSegment(demoboxBuffer, tmpgrid.projected[0], tmpgrid.projected[1]);
+    }
+  }
+}
