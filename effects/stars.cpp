@@ -1,7 +1,60 @@
 #include "effects/stars.h"
 
-// Arrives with its own work; until then it draws nothing.
-void initStars() {}
+#include <SDL/sge.h>
 
-// Arrives with its own work; until then it draws nothing.
-void drawStars() {}
+#include <cmath>
+#include <cstdlib>
+
+#include "demo/main.h"
+#include "render/extra.h"
+#include "render/gfx.h"
+
+// --- star field state ---
+namespace stars_detail {
+Star stars[kStars];
+}  // namespace stars_detail
+
+namespace {
+using namespace stars_detail;
+
+constexpr int kDepthRange = 600;  // depths wrap within 1..600
+constexpr double kTurn = 0.03;    // radians per frame, not scaled by dt
+
+// Two rand() calls, x first; star i always comes back at depth i + 1.
+void place(Star& s, int i) {
+  s.x = std::rand() % 200 - 100;
+  s.y = std::rand() % 150 - 75;
+  s.z = i + 1;
+}
+}  // namespace
+
+void initStars() {
+  for (int i = 0; i < kStars; ++i) place(stars[i], i);
+}
+
+void drawStars() {
+  if (demoboxBuffer && screen) sge_ClearSurface(demoboxBuffer, SDL_MapRGB(screen->format, 0, 0, 0));
+  const double c = std::cos(kTurn), s = std::sin(kTurn);
+  for (int i = 0; i < kStars; ++i) {
+    Star& star = stars[i];
+    // Cut toward zero, so even a 1 ms frame brings a star one step nearer.
+    double z = std::trunc(star.z - 3.0 * dt);
+    // One wrap is enough for frames under 2 s; a longer one wraps as often
+    // as it takes, so the divide below always sees a depth of 1..600.
+    if (z <= 0) z = std::fmod(z, kDepthRange) + kDepthRange;
+    star.z = static_cast<int32_t>(z);
+
+    // Both coordinates are cut toward zero: the stars drift onto the axes,
+    // where they are placed anew.
+    const int32_t oldX = star.x;
+    star.x = static_cast<int32_t>(std::trunc(star.x * c - star.y * s));
+    star.y = static_cast<int32_t>(std::trunc(star.y * c + oldX * s));
+
+    const int sx = 50 * star.x / star.z + 100;
+    const int sy = 50 * star.y / star.z + 75;
+    if (star.x == 0 || star.y == 0) place(star, i);
+    // Column 0 and row 0 stay dark.
+    if (demoboxBuffer && sx > 0 && sx <= 199 && sy > 0 && sy <= 149)
+      drawPixel(demoboxBuffer, sx, sy, 255, 255, 255);
+  }
+}
