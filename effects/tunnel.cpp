@@ -1,7 +1,97 @@
 #include "effects/tunnel.h"
 
-// Arrives with its own work; until then it draws nothing.
-void initTunnel() {}
+#include <SDL/SDL.h>
 
-// Arrives with its own work; until then it draws nothing.
-void drawTunnel() {}
+#include <cmath>
+
+#include "demo/clock.h"
+#include "demo/main.h"
+#include "render/extra.h"
+#include "render/gfx.h"
+
+// --- tunnel state ---
+namespace tunnel_detail {
+int32_t distTable[200 * 150];
+int32_t angleTable[200 * 150];
+}  // namespace tunnel_detail
+
+namespace {
+using namespace tunnel_detail;
+
+constexpr int kWidth = 200, kHeight = 150;
+constexpr int kCentreX = 100, kCentreY = 75;
+constexpr int kTexture = 256;  // only the top-left 256×256 of the picture is read
+
+SDL_Surface* tunnelImage;   // the texture in the display's format, or null
+SDL_Surface* tunnelBuffer;  // 200×150, every pixel rewritten each frame
+
+// Pixels are copied as whole 32-bit words, so both surfaces must hold four
+// bytes a pixel, and the texture must cover all 256×256 texels a frame reads.
+bool textureUsable() {
+  return tunnelImage && tunnelImage->format->BytesPerPixel == 4 && tunnelImage->w >= kTexture &&
+         tunnelImage->h >= kTexture;
+}
+
+Uint32* wordAt(SDL_Surface* s, int x, int y) {
+  return static_cast<Uint32*>(s->pixels) + x + s->pitch * y / 4;
+}
+}  // namespace
+
+void initTunnel() {
+  if (tunnelBuffer) SDL_FreeSurface(tunnelBuffer);
+  if (tunnelImage) SDL_FreeSurface(tunnelImage);
+  tunnelBuffer = tunnelImage = nullptr;
+  if (screen) {
+    const SDL_PixelFormat* f = screen->format;
+    tunnelBuffer = SDL_CreateRGBSurface(SDL_HWSURFACE, kWidth, kHeight, f->BitsPerPixel, f->Rmask,
+                                        f->Gmask, f->Bmask, f->Amask);
+    if (SDL_Surface* image = loadPicture("gfx/tunnel.bmp")) {
+      tunnelImage = SDL_ConvertSurface(image, screen->format, SDL_HWSURFACE);
+      SDL_FreeSurface(image);
+    }
+  }
+
+  for (int x = 0; x < kWidth; ++x)
+    for (int y = 0; y < kHeight; ++y) {
+      const int k = x * kHeight + y;
+      if (x == kCentreX && y == kCentreY) {
+        distTable[k] = angleTable[k] = 0;
+        continue;
+      }
+      const double dx = x - kCentreX, dy = y - kCentreY;
+      const double r = std::sqrt(dx * dx + dy * dy);
+      distTable[k] = toInt(static_cast<float>(6400 / r)) % kTexture;
+      // 3.1416, not pi: a full turn spans a shade under 256 rows, and the
+      // quarter turns come out at ±63, not ±64.
+      angleTable[k] = static_cast<int32_t>(128 * std::atan2(dy, dx) / 3.1416);
+    }
+}
+
+void drawTunnel() {
+  if (!tunnelBuffer || tunnelBuffer->format->BytesPerPixel != 4) return;
+  // A texture that is missing or too small leaves the tube black.
+  if (!textureUsable()) {
+    SDL_FillRect(tunnelBuffer, nullptr, SDL_MapRGB(tunnelBuffer->format, 0, 0, 0));
+    drawImg(demoboxBuffer, tunnelBuffer, 0, 0);
+    return;
+  }
+  // By the clock, not dt: the same moment gives the same picture.
+  const float t = clockTicks() / 1000.0f;
+  const int shiftX = toInt(t * 256);  // one texture width a second outwards
+  const int shiftY = toInt(t * 64);   // a quarter turn a second
+
+  if (SDL_MUSTLOCK(tunnelBuffer)) SDL_LockSurface(tunnelBuffer);
+  if (SDL_MUSTLOCK(tunnelImage)) SDL_LockSurface(tunnelImage);
+  for (int x = 0; x < kWidth; ++x)
+    for (int y = 0; y < kHeight; ++y) {
+      const int k = x * kHeight + y;
+      const int u = (shiftX + distTable[k]) & (kTexture - 1);
+      const int v = (shiftY + angleTable[k]) & (kTexture - 1);
+      PLUPP_CHECK_PIXEL(tunnelImage, u, v);
+      PLUPP_CHECK_PIXEL(tunnelBuffer, x, y);
+      *wordAt(tunnelBuffer, x, y) = *wordAt(tunnelImage, u, v);
+    }
+  if (SDL_MUSTLOCK(tunnelImage)) SDL_UnlockSurface(tunnelImage);
+  if (SDL_MUSTLOCK(tunnelBuffer)) SDL_UnlockSurface(tunnelBuffer);
+  drawImg(demoboxBuffer, tunnelBuffer, 0, 0);
+}

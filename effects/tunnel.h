@@ -1,5 +1,13 @@
-// Texture tunnel (box effect 0).
+// Texture tunnel (box effect 0): a 256×256 texture mapped onto a tube seen
+// end-on, streaming out of the centre and turning, timed by the show clock.
 #pragma once
+#include <cstdint>
 
 void initTunnel();
 void drawTunnel();
+
+namespace tunnel_detail {
+// 200×150 entries, x-major (x·150 + y), about the centre (100, 75).
+extern int32_t distTable[200 * 150];   // texture column 0..255, from the distance
+extern int32_t angleTable[200 * 150];  // texture row offset -127..127, from the angle
+}  // namespace tunnel_detail
