@@ -1,7 +1,35 @@
 #include "effects/barscroller.h"
 
-// Arrives with its own work; until then it draws nothing.
-void initAmigaScroller() {}
+#include <SDL/sge.h>
 
-// Arrives with its own work; until then it draws nothing.
-void drawAmigaScroller() {}
+#include <cmath>
+
+#include "demo/main.h"
+#include "render/extra.h"
+#include "render/gfx.h"
+
+// --- bar state: kept while other effects run, so the bars resume ---
+namespace barscroller_detail {
+Bar amigascroller[7];
+}  // namespace barscroller_detail
+
+namespace {
+using barscroller_detail::amigascroller;
+}  // namespace
+
+void initAmigaScroller() {
+  // 50 steps (0.65 rad) between neighbours keep the rainbow's shape.
+  for (int i = 0; i < 7; ++i) amigascroller[i] = {50 * i, 0};
+}
+
+void drawAmigaScroller() {
+  if (demoboxBuffer && screen) sge_ClearSurface(demoboxBuffer, SDL_MapRGB(screen->format, 0, 0, 0));
+  // Purple first, red last: red lies on top where bars overlap.
+  for (int i = 0; i < 7; ++i) {
+    auto& bar = amigascroller[i];
+    // The fraction is cut every frame, so frames under 2.5 ms never move.
+    bar.phase = static_cast<int32_t>(std::trunc(bar.phase + dt * 4.0));
+    bar.offset = static_cast<int32_t>(std::trunc(std::sin(bar.phase * 0.013) * 20.0));
+    drawImg(demoboxBuffer, amigabars_gfx[6 - i], 0, bar.offset + 70);
+  }
+}
