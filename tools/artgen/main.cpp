@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 
 #include "artgen.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   }
   art::Context ctx{argv[1], ARTGEN_ASSET_DIR, ARTGEN_ROUND_FONT, ARTGEN_PLAIN_FONT};
   try {
+    std::filesystem::create_directories(ctx.outDir);
     art::buildFonts(ctx);
     art::buildSprites(ctx);
     art::buildScenery(ctx);

@@ -227,7 +227,7 @@ void landscape(Cairo& cairo) {
     return std::max(y, double(bandTop(c) + bandHeight(c) + kWaveAmplitude + 4));
   };
   // Pines first, the hill's snow covers their feet.
-  const double pines[][3] = {{603, 372, 150}, {630, 378, 118}, {574, 380, 88}};
+  const double pines[][3] = {{603, 372, 136}, {630, 378, 112}, {574, 380, 88}};
   for (auto& p : pines) {
     double x = p[0], base = p[1], h = p[2];
     cairo.rgb(hex("#0b1030"));
