@@ -28,20 +28,20 @@ struct LineReader {
     if (!(in >> w)) fail("missing value");
     return w;
   }
-  double number_() {
+  double real() {
     double v;
     if (!(in >> v)) fail("expected a number");
     return v;
   }
   int integer() {
-    double v = number_();
+    double v = real();
     if (v != static_cast<int>(v) || v <= 0) fail("expected a positive whole number");
     return static_cast<int>(v);
   }
   Vec vec() {
     Vec v;
-    v.x = number_();
-    v.y = number_();
+    v.x = real();
+    v.y = real();
     return v;
   }
   bool more() {
@@ -117,7 +117,7 @@ Sheet parseSheet(const std::string& text) {
       sheet.frameH = r.integer();
     } else if (key == "body") {
       sheet.body = r.vec();
-      sheet.radius = r.number_();
+      sheet.radius = r.real();
     } else if (key == "platform") {
       sheet.platformName = r.word();
       sheet.platformW = r.integer();
@@ -162,9 +162,9 @@ Sheet parseSheet(const std::string& text) {
       if (key == "shift") {
         pose->shift = r.vec();
       } else if (key == "lean") {
-        pose->lean = r.number_();
+        pose->lean = r.real();
       } else if (key == "squash") {
-        pose->squash = r.number_();
+        pose->squash = r.real();
       } else if (key == "arm") {
         Arm& a = pose->arm[side(r)];
         a.hand = r.vec();
@@ -196,7 +196,7 @@ Sheet parseSheet(const std::string& text) {
             e.kind != "swish")
           r.fail("unknown effect '" + e.kind + "'");
         e.at = r.vec();
-        if (r.more()) e.size = r.number_();
+        if (r.more()) e.size = r.real();
         pose->effects.push_back(e);
       } else if (key == "nofx") {
         pose->effects.clear();
@@ -204,9 +204,9 @@ Sheet parseSheet(const std::string& text) {
         r.fail("unknown frame setting '" + key + "'");
       }
     } else if (flame) {
-      if (key == "length") flame->length = r.number_();
-      else if (key == "width") flame->width = r.number_();
-      else if (key == "tip") flame->tip = r.number_();
+      if (key == "length") flame->length = r.real();
+      else if (key == "width") flame->width = r.real();
+      else if (key == "tip") flame->tip = r.real();
       else if (key == "ember") flame->embers.push_back(r.vec());
       else r.fail("unknown flame setting '" + key + "'");
     } else {
