@@ -17,12 +17,15 @@
 namespace {
 
 constexpr int kSheetW = 1320, kPad = 10, kLabelH = 16;
+constexpr int kSmall = 24, kZoom = 4;  // sprites this small are shown enlarged beside themselves
 
 struct Item {
   std::string name;
   SDL_Surface* pic = nullptr;
   sge_bmpFont* font = nullptr;
   int x = 0, y = 0, w = 0, h = 0;
+  int cellW = 0;  // picture, enlargement and label
+  bool zoomed() const { return pic && w <= kSmall && h <= kSmall; }
 };
 
 bool endsWith(const std::string& s, const std::string& e) {
@@ -77,6 +80,9 @@ int main(int argc, char** argv) {
     } else {
       it.pic = IMG_Load(path.c_str());
       if (!it.pic) continue;
+      // The nearest snowflakes are keyed on magenta when the show loads them.
+      if (n.rfind("snow1", 0) == 0)
+        SDL_SetColorKey(it.pic, SDL_SRCCOLORKEY, SDL_MapRGB(it.pic->format, 255, 0, 255));
       it.w = it.pic->w, it.h = it.pic->h;
       pics.push_back(it);
     }
@@ -86,12 +92,17 @@ int main(int argc, char** argv) {
   });
 
   // Shelf layout: fill rows left to right.
+  cairo_font_face_t* face = art::fontFace(ARTGEN_PLAIN_FONT);
+  art::Cairo measure(8, 8);
   int x = kPad, y = kPad, rowH = 0;
   for (auto& it : pics) {
-    int cw = std::max(it.w, 90);
+    int shown = it.zoomed() ? it.w + kPad + it.w * kZoom : it.w;
+    int labelW = std::max(int(art::textWidth(measure.cr(), face, 11, 1.0, it.name)) + 16, int(it.name.size()) * 7 + 8);
+    int cw = std::max(shown, labelW);
+    int ch = it.zoomed() ? it.h * kZoom : it.h;
     if (x + cw > kSheetW - kPad) x = kPad, y += rowH + kLabelH + kPad, rowH = 0;
-    it.x = x, it.y = y;
-    x += cw + kPad, rowH = std::max(rowH, it.h);
+    it.x = x, it.y = y, it.cellW = cw;
+    x += cw + kPad, rowH = std::max(rowH, ch);
   }
   y += rowH + kLabelH + kPad;
   for (auto& it : fonts) {
@@ -111,6 +122,18 @@ int main(int argc, char** argv) {
   for (auto& it : pics) {
     SDL_Rect r{Sint16(it.x), Sint16(it.y), 0, 0};
     SDL_BlitSurface(it.pic, nullptr, sheet, &r);
+    if (!it.zoomed()) continue;
+    for (int py = 0; py < it.h; ++py)
+      for (int px = 0; px < it.w; ++px) {
+        SDL_Rect one{Sint16(px), Sint16(py), 1, 1};
+        SDL_Rect to{Sint16(it.x + it.w + kPad + px * kZoom), Sint16(it.y + py * kZoom), 0, 0};
+        SDL_BlitSurface(it.pic, &one, sheet, &to);
+        // Repeat the one pixel over its enlarged square, alpha and colour key included.
+        for (int k = 1; k < kZoom * kZoom; ++k) {
+          SDL_Rect t{Sint16(to.x + k % kZoom), Sint16(to.y + k / kZoom), 0, 0};
+          SDL_BlitSurface(it.pic, &one, sheet, &t);
+        }
+      }
   }
   for (auto& it : fonts) {
     SDL_Rect r{Sint16(it.x), Sint16(it.y), Uint16(it.w), Uint16(it.h)};
@@ -128,13 +151,12 @@ int main(int argc, char** argv) {
   art::Cairo cairo(kSheetW, sheetH);
   cairo.load(img);
   cairo_t* cr = cairo.cr();
-  cairo_font_face_t* face = art::fontFace(ARTGEN_PLAIN_FONT);
   auto label = [&](const Item& it, int lx, int ly) {
     art::textPath(cr, face, 11, 1.0, it.name, lx, ly);
     cairo.rgb({255, 255, 255});
     cairo_fill(cr);
   };
-  for (auto& it : pics) label(it, it.x, it.y + it.h + 12);
+  for (auto& it : pics) label(it, it.x, it.y + (it.zoomed() ? it.h * kZoom : it.h) + 12);
   for (auto& it : fonts) label(it, it.x, it.y - 4);
   art::writePng(out, cairo.image(), art::Channels::Rgb);
   SDL_Quit();
