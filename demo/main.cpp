@@ -41,6 +41,7 @@ int animationstarted;
 
 void (*frameStarting)() = nullptr;
 void (*frameShown)() = nullptr;
+void (*screenFlipped)() = nullptr;
 void (*showEnding)(int status) = nullptr;
 
 namespace {
@@ -128,9 +129,14 @@ bool runFrame() {
       if (event.key.keysym.sym == SDLK_f) SDL_WM_ToggleFullScreen(screen);
     }
   }
-  SDL_Flip(screen);
+  flipScreen();
   if (frameShown) frameShown();
   return !quit;
+}
+
+void flipScreen() {
+  SDL_Flip(screen);
+  if (screenFlipped) screenFlipped();
 }
 
 void endShow(int status) {

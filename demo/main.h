@@ -60,10 +60,13 @@ void startShow();
 bool runFrame();
 // Scene 0: snow and the sine scroller.
 void drawIntro();
+// Shows what was drawn: every flip of the show goes through here.
+void flipScreen();
 // Ends the process with `status` from inside a frame (the end fade).
 [[noreturn]] void endShow(int status);
 
 // Hooks for the capture tool and tests; null in the demo.
 extern void (*frameStarting)();         // after td2 is read, before drawing
-extern void (*frameShown)();            // after each flip
+extern void (*frameShown)();            // after each pass of the frame loop
+extern void (*screenFlipped)();         // after every flip, in the loop or not
 extern void (*showEnding)(int status);  // instead of exit(); must not return

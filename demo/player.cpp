@@ -163,6 +163,11 @@ void playerUseOffline() {
   clockAdvanced = offlineAdvance;
 }
 
+double playerSongSeconds() {
+  FMUSIC_MODULE* m = current.load();
+  return m ? double(m->endFrame) / kRate : 0.0;
+}
+
 uint64_t playerFramesRendered() {
   FMUSIC_MODULE* m = current.load();
   return m ? m->frames : 0;

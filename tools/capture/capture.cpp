@@ -9,6 +9,11 @@
 //   --key SECONDS:NAME    a key-down of `escape` or `f` at that time (repeatable)
 //   --cues                a line `cue t=SECONDS inst=N` for every cue the song
 //                         sends, as it reaches the show
+//   --video FILE          the whole capture as video: .mp4 (H.264 and AAC, with
+//                         the sound, through ffmpeg) or .y4m (raw picture)
+//   --audio FILE.wav      the sound track, 16-bit stereo at 44100 Hz
+//   --size WxH            video frame size; the 4:3 picture is scaled to fit,
+//                         pixel for pixel (nearest), between black bars
 //
 // The song is rendered in lockstep with the virtual clock, so its cues arrive
 // at the same song positions as in real time.
@@ -16,7 +21,11 @@
 // Last line on stdout: frames=N time=T status=S, S being the status the demo
 // would have ended with (0 quit, 1 end fade done, - stopped by --until).
 #include <SDL/SDL.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +35,7 @@
 #include "demo/clock.h"
 #include "demo/main.h"
 #include "demo/player.h"
+#include "tools/capture/av_output.h"
 #include "tools/capture/png_writer.h"
 
 namespace {
@@ -52,6 +62,41 @@ long frames = 0;
 bool stoppedByUntil = false;
 bool failed = false;
 bool printCues = false;
+AvSettings avSettings;
+void (*playerAdvance)(double, double) = nullptr;
+std::chrono::steady_clock::time_point wallStart, lastProgress;
+
+double wallSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+}
+
+// Frames the whole run will take: to --until, or to about the song's end.
+long expectedFrames() {
+  double seconds = untilSeconds;
+  if (double song = playerSongSeconds(); song > 0 && song < seconds) seconds = song;
+  return long(std::ceil(seconds * fps));
+}
+
+// On a terminal one line rewritten twice a second; into a log a line every 10 s.
+void showProgress(bool last) {
+  static const bool terminal = isatty(fileno(stderr));
+  auto now = std::chrono::steady_clock::now();
+  if (!last && now - lastProgress < std::chrono::milliseconds(terminal ? 500 : 10000)) return;
+  lastProgress = now;
+  double wall = wallSeconds();
+  double rate = wall > 0 ? frames / wall : 0;
+  long total = std::max(expectedFrames(), frames);
+  double left = rate > 0 ? (total - frames) / rate : 0;
+  std::fprintf(stderr, "%splupp-capture: frame %ld of ~%ld, %.0f frames/s, %.0f s left%s",
+               terminal ? "\r" : "", frames, total, rate, left, terminal && !last ? "   " : "\n");
+}
+
+void onClockAdvanced(double fromMs, double toMs) {
+  if (playerAdvance) playerAdvance(fromMs, toMs);
+  avClockAdvanced(fromMs, toMs);
+}
+
+void onFlip() { avPictureShown(screen); }
 
 void printCue(int instrument, double songSeconds) {
   std::printf("cue t=%.3f inst=%d\n", songSeconds, instrument);
@@ -63,7 +108,8 @@ double showSeconds() { return clockVirtualMs() / 1000.0; }
   std::fprintf(stderr,
                "plupp-capture: %s\n"
                "usage: plupp-capture [--fps N] [--until SECONDS] [--shot SECONDS:FILE.png]... "
-               "[--key SECONDS:escape|f]... [--cues]\n",
+               "[--key SECONDS:escape|f]... [--cues]\n"
+               "       [--video FILE.mp4|FILE.y4m] [--audio FILE.wav] [--size WxH]\n",
                why);
   std::exit(2);
 }
@@ -98,6 +144,7 @@ void deliverKeys() {
 
 void afterFlip() {
   ++frames;
+  if (avActive()) showProgress(false);
   // The frame just flipped was drawn at td2, the time it started.
   double frameSeconds = td2 / 1000.0;
   for (Shot& s : shots) {
@@ -146,6 +193,14 @@ int main(int argc, char** argv) {
       auto [t, file] = splitTimed(value(), "--shot");
       if (file.empty()) usage("--shot wants a file name");
       shots.push_back({t, file, false});
+    } else if (opt == "--video") {
+      avSettings.video = value();
+    } else if (opt == "--audio") {
+      avSettings.audio = value();
+    } else if (opt == "--size") {
+      const char* v = value();
+      if (std::sscanf(v, "%dx%d", &avSettings.width, &avSettings.height) != 2)
+        usage("--size wants WIDTHxHEIGHT, e.g. 1920x1080");
     } else if (opt == "--cues") {
       printCues = true;
     } else if (opt == "--key") {
@@ -165,6 +220,21 @@ int main(int argc, char** argv) {
   clockUseVirtual(fps);
   playerUseOffline();
   if (printCues) playerCue = printCue;
+  if (!avSettings.video.empty() || !avSettings.audio.empty()) {
+    if (!avSettings.video.empty() && fps != std::floor(fps))
+      usage("--video wants a whole number of frames a second");
+    avSettings.fps = int(fps);
+    std::string error;
+    if (!avOpen(avSettings, error)) {
+      std::fprintf(stderr, "plupp-capture: %s\n", error.c_str());
+      return 2;
+    }
+    playerAdvance = clockAdvanced;
+    clockAdvanced = onClockAdvanced;
+    playerSamples = avSound;
+    screenFlipped = onFlip;
+  }
+  wallStart = lastProgress = std::chrono::steady_clock::now();
   frameStarting = stopAtUntil;
   frameShown = afterFlip;
   showEnding = onShowEnding;
@@ -181,6 +251,25 @@ int main(int argc, char** argv) {
     if (!s.taken)
       std::fprintf(stderr, "plupp-capture: no frame reached %.3f s for %s\n", s.seconds,
                    s.file.c_str());
+  if (avActive()) {
+    showProgress(true);
+    std::string error;
+    if (!avClose(error)) {
+      std::fprintf(stderr, "plupp-capture: %s\n", error.c_str());
+      failed = true;
+    }
+    double wall = wallSeconds(), shown = avVideoFrames() / fps;
+    std::fprintf(
+        stderr,
+        "plupp-capture: %llu frames (%.2f s) and %.2f s of sound in %.1f s, %.1f times real time\n",
+        (unsigned long long)avVideoFrames(), shown, avSoundFrames() / 44100.0, wall,
+        wall > 0 ? shown / wall : 0.0);
+    for (const std::string& f : {avSettings.video, avSettings.audio}) {
+      struct stat st;
+      if (!f.empty() && stat(f.c_str(), &st) == 0)
+        std::fprintf(stderr, "plupp-capture: wrote %s, %.1f MB\n", f.c_str(), st.st_size / 1e6);
+    }
+  }
   std::printf("frames=%ld time=%.3f status=%s\n", frames, td2 / 1000.0, status.c_str());
   return failed ? 1 : 0;
 }
