@@ -1,5 +1,22 @@
-// Waving flag on the right-hand background.
+// The waving flag right of x = 204: a diagonal band of "gfx/bg_flag.png"
+// whose columns shift up and down by a sine travelling along the columns.
+// initHomeMade also creates the roll filter's work surface (tvfilters.h).
 #pragma once
+#include <SDL/SDL.h>
+
+#include <cstdint>
 
 void initHomeMade();
+// Updates the band in homemadeBuffer only; the scenes put it on the screen.
 void drawHomeMade();
+
+// The flag as shown, display format, no colour key; never cleared. The scenes
+// blit it to (204, 0) and the character repairs its background from it.
+extern SDL_Surface* homemadeBuffer;
+
+namespace flag::detail {
+// One period of 16·sin in 512 steps, cut toward zero: -15..15.
+extern int16_t sinTable[512];
+// Phase of the first column; +8 a frame, wrapping at 65536.
+extern uint16_t sin_index;
+}  // namespace flag::detail

@@ -1,0 +1,19 @@
+// Old-television filters on the 200×150 box (demoboxBuffer): noise scanlines
+// with a wandering vertical noise line, and a vertical roll with a black seam.
+#pragma once
+#include <SDL/SDL.h>
+
+// Grey noise, levels 0..density-1 (density > 0), on every third row and in
+// one column that moves right a column a frame.
+void tvFilter(int density);
+// Rolls the box up by 1.5·dt rows a frame, wrapping every 150 rows.
+void offsetTv();
+
+// The roll's 200×150 work surface; initHomeMade (flag.h) creates it.
+extern SDL_Surface* tmpBuffer;
+
+namespace tvfilters::detail {
+extern int draw;        // non-zero while the row is a full noise row; runs on between calls
+extern int offset_y;    // column of the noise line, 0..200 (200 is off the box)
+extern int tvOffset_y;  // roll offset, rows 0..149
+}  // namespace tvfilters::detail
