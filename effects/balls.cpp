@@ -46,6 +46,7 @@ void bounce(AmigaBall& b) {
 // and blits the s×s square that holds it. The canvas keeps its own size: only
 // the blitted region follows s, so nothing is written outside its pixels.
 void drawBall(const AmigaBall& b, int s) {
+  if (ball.curframe < 0 || ball.curframe >= 6) return;
   SDL_Surface* picture = ball.frames[ball.curframe];
   if (!tmp_rotate || !picture || !demoboxBuffer || s <= 0) return;
   sge_ClearSurface(tmp_rotate, black());
