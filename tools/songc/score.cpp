@@ -365,6 +365,14 @@ LineTiming writeTune(PatternBuilder& pb, const Block& b, const Tune& tune, int c
     return lt;
 }
 
+// Index of the last letter of the word after the one holding character i.
+int endOfNextWord(const std::string& s, int i) {
+    size_t space = s.find(' ', size_t(i));
+    if (space == std::string::npos) return int(s.size()) - 1;
+    size_t next = s.find(' ', space + 1);
+    return next == std::string::npos ? int(s.size()) - 1 : int(next) - 1;
+}
+
 // Places the letter cues of one lyric line: each syllable gets as many
 // four-letter steps as it needs, as soon as it is sung, so the gold never
 // runs more than a few letters past the syllable being sung. Before an
@@ -388,8 +396,12 @@ void writeLyricCues(PatternBuilder& pb, const Block& b, const Words& w, const st
         int target = s.lastChar;
         bool actionFollows = i + 1 < w.syllables.size() && w.syllables[i + 1].gesture;
         if (actionFollows && s.text.back() == '!') target = s.lastChar + 2;
+        // Four-letter steps cannot always match a syllable's end: then the
+        // gold lags a letter or two rather than running past the next word.
+        // The line's last syllable lights the line to its end.
+        int limit = s.lastChar + 1 >= int(w.line.size()) ? int(w.line.size()) + 3 : endOfNextWord(w.line, s.lastChar);
         slotRow = std::max(slotRow, row);
-        while (lit < target) {
+        while (lit < target && lit + 4 <= limit) {
             while (slotRow < deadline && !pb.free(slotRow, kChMarkA) && !pb.free(slotRow, kChMarkB)) ++slotRow;
             if (slotRow >= deadline)
                 fail(b.line, "block " + b.name + ": no room to light \"" + s.text + "\" before the next syllable");
