@@ -305,7 +305,7 @@ void writeKeys(PatternBuilder& pb, const Block& b, const std::vector<Chord>& cho
                     for (int v = 0; v < 3; ++v) pb.put(row, kChPad1 + v, voiced[size_t(v)], kPad, "pad");
             } else if (style == "stab") {
                 if (step == 2 || step == 6)
-                    for (int v = 0; v < 3; ++v) pb.put(row, kChPad1 + v, voiced[size_t(v)] + 12, kStab, "stab");
+                    for (int v = 0; v < 3; ++v) pb.put(row, kChPad1 + v, voiced[size_t(v)], kStab, "stab");
             } else if (style == "arp" || style == "arp8") {
                 if (style == "arp8" && row % 2) continue;
                 std::vector<int> up;

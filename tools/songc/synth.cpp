@@ -246,7 +246,7 @@ std::vector<Instrument> buildInstruments() {
             return 0.8 * boom + 0.6 * tsh;
         }), 34);
     }
-    ins[kClap - 1] = percussion("cue: clap", oneShot("clap", 0.3, 0.95, clapShape(29, 1100.0, 0.07)), 58);
+    ins[kClap - 1] = percussion("cue: clap", oneShot("clap", 0.3, 0.95, clapShape(29, 1100.0, 0.07)), 64);
     {
         auto noise = std::make_shared<Noise>(31);
         auto lp = std::make_shared<OnePole>(300.0);
@@ -262,7 +262,7 @@ std::vector<Instrument> buildInstruments() {
         ins[kSnap - 1] = percussion("cue: snap", oneShot("snap", 0.08, 0.95, [=](double t) {
             double ring = std::sin(2 * kPi * 2100.0 * t) * std::exp(-t / 0.006);
             return bp->run(noise->next()) * std::exp(-t / 0.01) + 0.5 * ring;
-        }), 56);
+        }), 64);
     }
     ins[kWave - 1] = percussion("cue: wave", oneShot("whoop", 0.42, 0.9, [](double t) {
         // Rising "whee" with a little wobble, swelling in and out.
@@ -273,7 +273,7 @@ std::vector<Instrument> buildInstruments() {
         if (t >= len) ph = 2 * kPi * (f0 * len + (f1 - f0) * len / 2.0 + f1 * (t - len));
         double env = std::sin(kPi * std::min(t / 0.42, 1.0));
         return env * (std::sin(ph) + 0.3 * std::sin(2 * ph));
-    }), 44);
+    }), 50);
 
     // A little width: the accompaniment spreads out, lead, bass, kick and
     // snare stay in the middle.
