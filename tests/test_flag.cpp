@@ -116,13 +116,14 @@ TEST_F(Flag, BandFallsTwoThenOneRowAColumnAndThickensAfter250) {
 }
 
 TEST_F(Flag, NegativeFirstSinePushesTheWholeBandDown) {
-  int k = 0;
-  while (sinTable[k] != -7) ++k;
   {
     TempCwd cwd;
     writeFlag(436, 480);
     initHomeMade();
   }
+  int k = 0;
+  while (k < 512 && sinTable[k] != -7) ++k;
+  ASSERT_LT(k, 512);
   sin_index = uint16_t(k);
   drawHomeMade();
   // Every band starts 7 rows lower than in a frame that begins at or above 0.
