@@ -1,4 +1,116 @@
 #include "demo/mainscene.h"
 
-// Arrives with its own work; until then it draws nothing.
-void drawMainscene() {}
+#include <cmath>
+#include <cstdint>
+
+#include "demo/character.h"
+#include "demo/clock.h"
+#include "demo/main.h"
+#include "demo/transitions.h"
+#include "effects/balls.h"
+#include "effects/barscroller.h"
+#include "effects/colourfilters.h"
+#include "effects/cube.h"
+#include "effects/flag.h"
+#include "effects/grid.h"
+#include "effects/lyrics.h"
+#include "effects/plasma.h"
+#include "effects/snowfall.h"
+#include "effects/stars.h"
+#include "effects/tunnel.h"
+#include "effects/tvfilters.h"
+#include "render/extra.h"
+#include "render/gfx.h"
+
+namespace {
+// --- effect time table: clock windows (ms, lower bound exclusive) and the
+// effect each one changes to ---
+struct EffectWindow {
+  Uint32 fromMs, toMs;
+  int effect;
+};
+constexpr EffectWindow kEffectWindows[] = {
+    {37000, 41999, 1}, {51500, 54999, 2},   {67000, 69999, 3},   {81000, 84999, 4},
+    {96000, 99999, 5}, {110000, 114999, 6}, {125000, 129999, 7},
+};
+
+// The roll runs while the clock modulo 10 s lies in 3001..4999 ms.
+constexpr Uint32 kRollPeriodMs = 10000, kRollFromMs = 3000, kRollToMs = 4999;
+// A flash inverts the box until more than this has passed since its cue.
+constexpr Uint32 kFlashMs = 50;
+
+// --- box geometry, relative to the sway offset (box_x_new, box_y_new) ---
+constexpr int kBufferX = 115, kBufferY = 161;  // demoboxBuffer's corner
+constexpr int kFrameX = 90, kFrameY = 150;     // demoboxen's corner
+constexpr int kFlagX = 204;
+
+void drawBackdropEffect() {
+  switch (currentEffect) {
+    case 0: drawTunnel(); break;
+    case 1: drawPlasma(); break;
+    case 2: drawAmigaBalls(); break;
+    case 3: drawAmigaScroller(); break;
+    case 4: drawPsycho(); break;
+    case 5: drawCube(); break;
+    case 6: drawStars(); break;
+    case 7: drawGrid(); break;
+    default: break;  // the box keeps what it held, filtered again
+  }
+}
+
+void runEffectTimeTable() {
+  for (const EffectWindow& w : kEffectWindows) {
+    if (clockTicks() > w.fromMs && clockTicks() <= w.toMs) {
+      fadeTo = w.effect;
+      changeEffect();
+      return;
+    }
+  }
+}
+
+// The horizontal offset follows box_y and the vertical one box_x; both
+// phases grow by dt, cut to whole numbers, so frames under 10 ms stand still.
+void swayBox() {
+  box_x = static_cast<int>(box_x + dt);
+  box_y = static_cast<int>(box_y + dt);
+  box_y_new = toInt(static_cast<float>(std::sin(box_x * -0.04) * 10));
+  box_x_new = toInt(static_cast<float>(std::sin(box_y * 0.01 + 10) * -20));
+}
+}  // namespace
+
+void drawMainscene() {
+  if (mainTrans > 0) drawImg(screen, img_bg, 0, 0);
+
+  drawHomeMade();
+  drawImg(screen, homemadeBuffer, kFlagX, 0);
+  // The lyric area shows the background from 10 rows further down.
+  drawImg2(screen, img_bg, 10, 390, 300, 100, 10, 400);
+
+  drawBackdropEffect();
+  tvFilter(70);
+  if (clockTicks() % kRollPeriodMs > kRollFromMs && clockTicks() % kRollPeriodMs <= kRollToMs)
+    offsetTv();
+  if (demoinvert != 0) {
+    negFilter(demoboxBuffer);
+    // The frame on which the flash ends is still inverted.
+    if (clockTicks() - demoinvertstart.load() > kFlashMs) demoinvert = 0;
+  }
+  runEffectTimeTable();
+
+  drawStarfield();
+  drawAnimation();
+
+  const int px = box_x_new, py = box_y_new;
+  swayBox();
+  // Strips the moving frame uncovers on its left and top edges; right of
+  // x 204 and below the frame the scene repaints anyway.
+  if (box_x_new > px)
+    drawImg2(screen, img_bg, px + 80, box_y_new + 150, 20, 190, px + 90, box_y_new + 150);
+  if (box_y_new > py)
+    drawImg2(screen, img_bg, px + 90, box_y_new + 145, 200, 20, px + 90, box_y_new + 150);
+  drawImg2(screen, img_bg, 80, 320, 130, 40, 80, 320);
+
+  drawImg(screen, demoboxBuffer, box_x_new + kBufferX, box_y_new + kBufferY);
+  drawImg(screen, demoboxen, box_x_new + kFrameX, box_y_new + kFrameY);
+  printMsgSection(40, 390);
+}

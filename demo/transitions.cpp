@@ -1,4 +1,72 @@
 #include "demo/transitions.h"
 
-// Arrives with its own work; until then it draws nothing.
-void fadeMainScene() {}
+#include <SDL/sge.h>
+
+#include <cstdlib>
+
+#include "demo/main.h"
+#include "render/extra.h"
+#include "render/gfx.h"
+
+namespace {
+// --- constants ---
+constexpr int kFull = 255;
+// Outline drawn on the background at full white, corners inclusive.
+constexpr int kOutlineLeft = 99, kOutlineTop = 49, kOutlineRight = 300, kOutlineBottom = 200;
+constexpr Uint8 kOutlineGrey = 173;
+constexpr int kBoxW = 200, kBoxH = 150;
+
+void coverWithWhite(int strength) {
+  Uint32 white = SDL_MapRGB(screen->format, 255, 255, 255);
+  // SGE's blend reaches only 254 at alpha 255; full strength is opaque.
+  if (strength >= kFull)
+    sge_FilledRect(screen, 0, 0, 640, 480, white);
+  else
+    sge_FilledRectAlpha(screen, 0, 0, 640, 480, white, static_cast<Uint8>(strength));
+}
+}  // namespace
+
+void fadeMainScene() {
+  if (currentScene.load() < fadeToScene) {
+    int step = toInt(dt * 5);
+    if (mainTrans + step > kFull - 1) {
+      mainTrans = kFull;
+      if (screen) {
+        sge_ClearSurface(screen, SDL_MapRGB(screen->format, 0, 0, 0));
+        drawImg(screen, img_bg, 0, 0);
+        Uint32 grey = SDL_MapRGB(screen->format, kOutlineGrey, kOutlineGrey, kOutlineGrey);
+        sge_Rect(screen, kOutlineLeft, kOutlineTop, kOutlineRight, kOutlineBottom, grey);
+      }
+      currentScene += 1;
+    } else {
+      mainTrans += step;
+    }
+  } else if (currentScene.load() == fadeToScene && mainTrans > 0) {
+    int step = toInt(dt * 9);
+    mainTrans = mainTrans - step <= 0 ? 0 : mainTrans - step;
+  }
+  if (screen) coverWithWhite(mainTrans);
+}
+
+void changeEffect() {
+  if (currentEffect < fadeTo) {
+    int step = toInt(dt * 5);
+    if (demoboxTrans + step > kFull - 1) {
+      demoboxTrans = kFull;
+      currentEffect += 1;
+    } else {
+      demoboxTrans += step;
+    }
+  } else if (currentEffect == fadeTo && demoboxTrans > 0) {
+    int step = toInt(dt * 5);
+    demoboxTrans = demoboxTrans - step <= 0 ? 0 : demoboxTrans - step;
+  }
+  if (demoboxTrans <= 0) return;
+  // The counter is only a timer: the noise replaces the box, effect and
+  // filters included. Grey levels 0..254, one rand() per pixel, row by row.
+  for (int y = 0; y < kBoxH; ++y)
+    for (int x = 0; x < kBoxW; ++x) {
+      Uint8 v = static_cast<Uint8>(std::rand() % 255);
+      drawPixel(demoboxBuffer, x, y, v, v, v);
+    }
+}
