@@ -43,11 +43,11 @@ Image ballFrame(double turn) {
           Rgb base = check ? red : white;
           double diff = std::max(0.0, x * light[0] + y * light[1] + z * light[2]);
           double shade = 0.35 + 0.75 * diff;
-          double spec = std::pow(std::max(0.0, 2 * diff * z - light[2]), 24) * 0.8;
+          double glint = std::pow(std::max(0.0, 2 * diff * z - light[2]), 24) * 0.8;
           double rim = 1 - 0.35 * std::pow(1 - z, 3);
           const uint8_t ch[3] = {base.r, base.g, base.b};
           for (int c = 0; c < 3; ++c)
-            acc[c] += std::min(255.0, ch[c] * shade * rim + 255 * spec);
+            acc[c] += std::min(255.0, ch[c] * shade * rim + 255 * glint);
           ++hits;
         }
       if (!hits) continue;
