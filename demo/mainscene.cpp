@@ -78,6 +78,28 @@ void swayBox() {
 }
 }  // namespace
 
+bool tvRollDue() {
+  return clockTicks() % kRollPeriodMs > kRollFromMs && clockTicks() % kRollPeriodMs <= kRollToMs;
+}
+
+void swayBoxAndRepair() {
+  const int px = box_x_new, py = box_y_new;
+  swayBox();
+  // Strips the moving frame uncovers on its left and top edges; right of
+  // x 204 and below the frame the scene repaints anyway.
+  if (box_x_new > px)
+    drawImg2(screen, img_bg, px + 80, box_y_new + 150, 20, 190, px + 90, box_y_new + 150);
+  if (box_y_new > py)
+    drawImg2(screen, img_bg, px + 90, box_y_new + 145, 200, 20, px + 90, box_y_new + 150);
+  drawImg2(screen, img_bg, 80, 320, 130, 40, 80, 320);
+}
+
+void drawBoxPicture() {
+  drawImg(screen, demoboxBuffer, box_x_new + kBufferX, box_y_new + kBufferY);
+}
+
+void drawBoxFrame() { drawImg(screen, demoboxen, box_x_new + kFrameX, box_y_new + kFrameY); }
+
 void drawMainscene() {
   if (mainTrans > 0) drawImg(screen, img_bg, 0, 0);
 
@@ -88,8 +110,7 @@ void drawMainscene() {
 
   drawBackdropEffect();
   tvFilter(70);
-  if (clockTicks() % kRollPeriodMs > kRollFromMs && clockTicks() % kRollPeriodMs <= kRollToMs)
-    offsetTv();
+  if (tvRollDue()) offsetTv();
   if (demoinvert != 0) {
     negFilter(demoboxBuffer);
     // The frame on which the flash ends is still inverted.
@@ -100,17 +121,8 @@ void drawMainscene() {
   drawStarfield();
   drawAnimation();
 
-  const int px = box_x_new, py = box_y_new;
-  swayBox();
-  // Strips the moving frame uncovers on its left and top edges; right of
-  // x 204 and below the frame the scene repaints anyway.
-  if (box_x_new > px)
-    drawImg2(screen, img_bg, px + 80, box_y_new + 150, 20, 190, px + 90, box_y_new + 150);
-  if (box_y_new > py)
-    drawImg2(screen, img_bg, px + 90, box_y_new + 145, 200, 20, px + 90, box_y_new + 150);
-  drawImg2(screen, img_bg, 80, 320, 130, 40, 80, 320);
-
-  drawImg(screen, demoboxBuffer, box_x_new + kBufferX, box_y_new + kBufferY);
-  drawImg(screen, demoboxen, box_x_new + kFrameX, box_y_new + kFrameY);
+  swayBoxAndRepair();
+  drawBoxPicture();
+  drawBoxFrame();
   printMsgSection(40, 390);
 }

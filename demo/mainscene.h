@@ -4,3 +4,14 @@
 #pragma once
 
 void drawMainscene();
+
+// Shared with the greetings scene, which keeps this scene's swaying box.
+// True while the clock modulo 10 s lies in 3001..4999 ms: the box rolls.
+bool tvRollDue();
+// Sways the box by dt and repaints the background strips its frame uncovers
+// and the fixed region (80, 320)–(209, 359) left of it.
+void swayBoxAndRepair();
+// demoboxBuffer at (box_x_new + 115, box_y_new + 161); its frame at
+// (box_x_new + 90, box_y_new + 150).
+void drawBoxPicture();
+void drawBoxFrame();
