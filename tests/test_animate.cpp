@@ -41,9 +41,3 @@ TEST_F(Animate, LongPauseStepsOneFrameAndCycleWraps) {
   EXPECT_EQ(stepAt(60201), 3);
   EXPECT_EQ(stepAt(60402), 0);
 }
-
-TEST_F(Animate, EmptyRecordIsLeftAlone) {
-  record.numframes = 0;
-  EXPECT_EQ(stepAt(5000), 0);
-  animate(nullptr);
-}

@@ -78,12 +78,3 @@ TEST(Cube, SpinsByFramesNotByTime) {
   EXPECT_NEAR(cube_detail::alpha, 1.53f * 0.0174527f, 1e-7);
   EXPECT_LT(cube_detail::alpha, 1.53f * 0.01745329f);
 }
-
-TEST(Cube, NothingToDrawIntoIsHarmless) {
-  box();
-  initCube();
-  SDL_Surface* saved = demoboxBuffer;
-  demoboxBuffer = nullptr;
-  drawCube();
-  demoboxBuffer = saved;
-}

@@ -120,19 +120,6 @@ TEST(Grid, ColumnsRippleButTheLastKeepsItsStartDepth) {
   }
 }
 
-TEST(Grid, RungsReachTheNextColumnsDepthOfTheLastFrame) {
-  freshGrid();
-  dt = 1.6f;
-  drawGrid();
-  // After the frame tmpgrid holds the last rung drawn: column 23 to the
-  // never-updated column 24, half a unit above the columns' top ends.
-  EXPECT_EQ(tmpgrid.points[0].x, grid.points[46].x);
-  EXPECT_EQ(tmpgrid.points[0].z, grid.points[46].z);
-  EXPECT_EQ(tmpgrid.points[1].x, grid.points[48].x);
-  EXPECT_EQ(tmpgrid.points[1].z, grid.points[48].z);
-  EXPECT_EQ(tmpgrid.points[0].y, 6.5f);
-}
-
 TEST(Grid, SharesTheSpinWithTheCube) {
   freshGrid();
   cube_detail::ax = 0;

@@ -111,22 +111,6 @@ TEST(Translate, AccumulatesInRowThree) {
   EXPECT_EQ(omatrix[15], 1.0f);
 }
 
-TEST(MulMatrix, LeftFactorActsFirst) {
-  float shift[16], scale[16], out[16];
-  init_matrix(shift);
-  shift[12] = 1;  // x + 1
-  init_matrix(scale);
-  scale[0] = 3;  // x · 3
-  mul_matrix(shift, scale, out);
-  const float v[4] = {1, 0, 0, 1};
-  float r[4];
-  mul_vector(v, out, r);
-  EXPECT_EQ(r[0], 6.0f);  // (1 + 1) · 3, not 1 · 3 + 1
-  mul_matrix(scale, shift, out);
-  mul_vector(v, out, r);
-  EXPECT_EQ(r[0], 4.0f);
-}
-
 TEST(DrawSegment, SkipsSegmentsWithAnUnplacedEnd) {
   SDL_Surface* s = makeSurface(200, 150, 32);
   fill(s, 0, 0, 0);

@@ -85,7 +85,3 @@ TEST_F(Plasma, EveryPixelDrawnAndNoneBlue) {
       for (int x = 0; x < 200; ++x) ASSERT_EQ(rgbAt(demoboxBuffer, x, y) & 0xFF, 0u);
   }
 }
-
-TEST_F(Plasma, LongRunOverTheClock) {
-  for (int frame = 0; frame < 1000; ++frame) drawAt(frame * 163.7);
-}

@@ -31,19 +31,6 @@ void expectStar(const Star& s, int x, int y, int z) {
 }
 }  // namespace
 
-TEST(Stars, InitPlacesXThenYAndOneStarPerDepth) {
-  std::srand(11);
-  initStars();
-  std::srand(11);
-  for (int i = 0; i < kStars; ++i) {
-    const int x = std::rand() % 200 - 100;
-    const int y = std::rand() % 150 - 75;
-    ASSERT_EQ(stars[i].x, x) << i;
-    ASSERT_EQ(stars[i].y, y) << i;
-    ASSERT_EQ(stars[i].z, i + 1);
-  }
-}
-
 TEST(Stars, ApproachTurnAndProject) {
   SDL_Surface* b = box();
   quietField();
