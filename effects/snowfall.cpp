@@ -13,7 +13,6 @@ Flake starfield[kFlakes];
 }
 
 using snowfall::detail::Flake;
-using snowfall::detail::kFlakes;
 using snowfall::detail::starfield;
 
 namespace {
@@ -28,6 +27,8 @@ constexpr float kSpeed2 = 1.5f;
 // flake of the layer (20 or 10 px). Flakes are at most 10 rows high.
 constexpr int kRepairExtra[3] = {20, 10, 10};
 constexpr int kRepairRows = 10;
+// A flake leaving on the left gets the widest flake's strip at the edge.
+constexpr int kEdgeRepairW = 20;
 // The scenes repaint everything right of this column every frame (the flag).
 constexpr int kLastRepairedX = 204;
 // Scene mode: flakes above row 90 or below row 380 are drawn dark.
@@ -74,7 +75,7 @@ void drawOverScene() {
     drawImg(screen, dark ? darkPicture(f.layer) : normalPicture(f.layer), newx, f.y);
     f.x = newx;
     if (f.x < 0) {
-      drawImg2(screen, img_bg, 0, f.y, 20, kRepairRows, 0, f.y);
+      drawImg2(screen, img_bg, 0, f.y, kEdgeRepairW, kRepairRows, 0, f.y);
       respawn(f);
     }
   }

@@ -26,7 +26,7 @@ constexpr int kSeamRows = 5;  // source rows left out where the picture wraps
 }  // namespace
 
 void tvFilter(int density) {
-  if (density < 1) density = 1;
+  if (density < 1) density = 1;  // one grey level rather than a division by zero
   for (int y = 0; y < kH; ++y) {
     // `draw` is raised only after a row, so a full row needs the row before
     // it to have ended: row 0 of the very first call gets just the line.
