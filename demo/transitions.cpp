@@ -7,6 +7,7 @@
 #include "demo/main.h"
 #include "render/extra.h"
 #include "render/gfx.h"
+#include "render/random.h"
 
 namespace {
 // --- constants ---
@@ -63,10 +64,10 @@ void changeEffect() {
   }
   if (demoboxTrans <= 0) return;
   // The counter is only a timer: the noise replaces the box, effect and
-  // filters included. Grey levels 0..254, one rand() per pixel, row by row.
+  // filters included. Grey levels 0..254, one random number per pixel, row by row.
   for (int y = 0; y < kBoxH; ++y)
     for (int x = 0; x < kBoxW; ++x) {
-      Uint8 v = static_cast<Uint8>(std::rand() % 255);
+      Uint8 v = static_cast<Uint8>(showRand() % 255);
       drawPixel(demoboxBuffer, x, y, v, v, v);
     }
 }

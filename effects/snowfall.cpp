@@ -7,6 +7,7 @@
 #include "demo/main.h"
 #include "render/extra.h"
 #include "render/gfx.h"
+#include "render/random.h"
 
 namespace snowfall::detail {
 Flake starfield[kFlakes];
@@ -62,7 +63,7 @@ SDL_Surface* darkPicture(int layer) {
 }
 
 // Just off the right edge: x 640..739.
-void respawn(Flake& f) { f.x = std::rand() % 100 + 640; }
+void respawn(Flake& f) { f.x = showRand() % 100 + 640; }
 
 void drawOverScene() {
   for (Flake& f : starfield) {
@@ -97,9 +98,9 @@ void drawIntroSnow() {
 
 void initStarfield() {
   for (Flake& f : starfield) {
-    f.x = std::rand() % 640;
-    f.y = std::rand() % 480;
-    f.layer = std::rand() % 3;
+    f.x = showRand() % 640;
+    f.y = showRand() % 480;
+    f.layer = showRand() % 3;
   }
 }
 

@@ -8,6 +8,7 @@
 #include "demo/main.h"
 #include "render/extra.h"
 #include "render/gfx.h"
+#include "render/random.h"
 
 // --- star field state ---
 namespace stars_detail {
@@ -20,10 +21,10 @@ using namespace stars_detail;
 constexpr int kDepthRange = 600;  // depths wrap within 1..600
 constexpr double kTurn = 0.03;    // radians per frame, not scaled by dt
 
-// Two rand() calls, x first; star i always comes back at depth i + 1.
+// Two random numbers, x first; star i always comes back at depth i + 1.
 void place(Star& s, int i) {
-  s.x = std::rand() % 200 - 100;
-  s.y = std::rand() % 150 - 75;
+  s.x = showRand() % 200 - 100;
+  s.y = showRand() % 150 - 75;
   s.z = i + 1;
 }
 }  // namespace

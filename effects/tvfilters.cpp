@@ -8,6 +8,7 @@
 #include "demo/main.h"
 #include "render/extra.h"
 #include "render/gfx.h"
+#include "render/random.h"
 
 SDL_Surface* tmpBuffer;
 
@@ -32,13 +33,13 @@ void tvFilter(int density) {
     // it to have ended: row 0 of the very first call gets just the line.
     if (y % 3 != 0) draw = 0;
     for (int x = 0; x < kW; ++x) {
-      // One rand() per pixel, used or not, keeps the sequence fixed.
-      Uint8 n = static_cast<Uint8>(std::rand() % density);
+      // One random number per pixel, used or not, keeps the sequence fixed.
+      Uint8 n = static_cast<Uint8>(showRand() % density);
       if (draw != 0 || x == offset_y) drawPixel(demoboxBuffer, x, y, n, n, n);
     }
     draw = 1;
   }
-  if (++offset_y > kW) offset_y = std::rand() % kW;
+  if (++offset_y > kW) offset_y = showRand() % kW;
 }
 
 void offsetTv() {

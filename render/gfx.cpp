@@ -9,6 +9,7 @@
 #include <string>
 
 #include "demo/main.h"
+#include "render/random.h"
 
 sge_bmpFont *font2, *font3, *font_gul2, *font_gul3, *font_intro, *font_intro_inverted;
 Animation walk, clap, finger, blinkcookie, hello, stamp, dance, ball, fire;
@@ -156,12 +157,12 @@ void loadGfx() {
 
   for (int i = 0; i < 5; ++i) {
     AmigaBall& b = amigaball[i];
-    b.speedx = std::rand() % 2 + 1;
-    b.speedy = std::rand() % 2 + 1;
-    b.x = std::rand() % 150;
-    b.y = std::rand() % 100;
-    b.zoom = static_cast<float>(32767 - std::rand()) / 32767;
-    b.zoomspeed = std::rand() % 3 + 1;
+    b.speedx = showRand() % 2 + 1;
+    b.speedy = showRand() % 2 + 1;
+    b.x = showRand() % 150;
+    b.y = showRand() % 100;
+    b.zoom = static_cast<float>(32767 - showRand()) / 32767;
+    b.zoomspeed = showRand() % 3 + 1;
     b.dirx = b.diry = b.zoomdir = 1;
     b.angle = 0;
   }

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
 #include "demo/main.h"
 #include "render/gfx.h"
+#include "render/random.h"
 #include "tests/support.h"
 
 namespace {
@@ -155,15 +157,17 @@ TEST(LoadGfx, BallsStartFromTheUnseededSequenceInOrder) {
   std::copy(amigaball, amigaball + 5, first);
   std::srand(1);
   for (int i = 0; i < 5; ++i) {
-    int speedx = std::rand() % 2 + 1, speedy = std::rand() % 2 + 1;
-    int x = std::rand() % 150, y = std::rand() % 100;
-    float zoom = float(32767 - std::rand()) / 32767;
-    int zoomspeed = std::rand() % 3 + 1;
+    int speedx = showRand() % 2 + 1, speedy = showRand() % 2 + 1;
+    int x = showRand() % 150, y = showRand() % 100;
+    float zoom = float(32767 - showRand()) / 32767;
+    int zoomspeed = showRand() % 3 + 1;
     EXPECT_EQ(first[i].speedx, speedx);
     EXPECT_EQ(first[i].speedy, speedy);
     EXPECT_EQ(first[i].x, x);
     EXPECT_EQ(first[i].y, y);
     EXPECT_FLOAT_EQ(first[i].zoom, zoom);
+    EXPECT_GE(first[i].zoom, 0.0f);  // a start size, not a runaway one
+    EXPECT_LE(first[i].zoom, 1.0f);
     EXPECT_EQ(first[i].zoomspeed, zoomspeed);
     EXPECT_EQ(first[i].dirx, 1);
     EXPECT_EQ(first[i].zoomdir, 1);
@@ -190,4 +194,18 @@ TEST(LoadGfx, AnEmptyFolderLeavesEverythingNullAndSaysSoOncePerFile) {
   size_t first = err.find("gfx/greet8.png");
   ASSERT_NE(first, std::string::npos);
   EXPECT_EQ(err.find("gfx/greet8.png", first + 1), std::string::npos);
+}
+
+TEST(ShowRand, CoversFifteenBitsOnly) {
+  std::srand(1);
+  int lowest = 1 << 30, highest = -1;
+  for (int i = 0; i < 20000; ++i) {
+    int r = showRand();
+    lowest = std::min(lowest, r);
+    highest = std::max(highest, r);
+  }
+  EXPECT_GE(lowest, 0);
+  EXPECT_LE(highest, 32767);
+  EXPECT_GT(highest, 32000);
+  EXPECT_LT(lowest, 800);
 }

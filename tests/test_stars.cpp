@@ -5,6 +5,7 @@
 #include "demo/main.h"
 #include "effects/stars.h"
 #include "render/gfx.h"
+#include "render/random.h"
 #include "tests/support.h"
 
 using stars_detail::kStars;
@@ -47,8 +48,8 @@ TEST(Stars, StarOnAnAxisIsDrawnThenPlacedAnew) {
   stars[7] = {1, 1, 300};
   dt = 1.0f;
   std::srand(5);
-  const int x = std::rand() % 200 - 100;
-  const int y = std::rand() % 150 - 75;
+  const int x = showRand() % 200 - 100;
+  const int y = showRand() % 150 - 75;
   std::srand(5);
   drawStars();
   EXPECT_EQ(rgbAt(b, 100, 75), 0xFFFFFFu);  // turned to (0, 1) at depth 297
