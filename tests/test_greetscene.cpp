@@ -167,22 +167,3 @@ TEST_F(Greetscene, PastFullWhiteTwentySixGreysThenOneSecondAndStatusOne) {
   EXPECT_EQ(greys.back(), 0x050505u);
   EXPECT_DOUBLE_EQ(clockVirtualMs(), 200016 + 26 * 20 + 1000.0);
 }
-
-TEST_F(Greetscene, NothingLoadedStillRunsAndEnds) {
-  for (int i = 0; i < 13; ++i)
-    if (*pictures[i]) SDL_FreeSurface(*pictures[i]), *pictures[i] = nullptr;
-  for (SDL_Surface*& s : bajssurface)
-    if (s) SDL_FreeSurface(s), s = nullptr;
-  fill(screen, 1, 2, 3);
-  for (int i = 0; i < 200; ++i) frame(152000 + 16 * i, 1.6f);
-  EXPECT_EQ(rgbAt(screen, 100, 250), 0x010203u);
-  showEnding = [](int status) { throw Ended{status}; };
-  slutfade = 1;
-  int status = -1;
-  try {
-    for (int i = 0; i < 200; ++i) frame(170000 + 16 * i, 1.6f);
-  } catch (const Ended& e) {
-    status = e.status;
-  }
-  EXPECT_EQ(status, 1);
-}
