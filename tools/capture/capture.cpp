@@ -14,6 +14,9 @@
 //   --audio FILE.wav      the sound track, 16-bit stereo at 44100 Hz
 //   --size WxH            video frame size; the 4:3 picture is scaled to fit,
 //                         pixel for pixel (nearest), between black bars
+//   --checksums FILE      a line `FRAME MS HASH` for every flip: flip count
+//                         from 0, show clock in ms, 64-bit hash of the screen's
+//                         RGB (hex); two runs drew the same if the files match
 //
 // The song is rendered in lockstep with the virtual clock, so its cues arrive
 // at the same song positions as in real time.
@@ -64,6 +67,8 @@ bool failed = false;
 bool printCues = false;
 AvSettings avSettings;
 void (*playerAdvance)(double, double) = nullptr;
+std::FILE* checksums = nullptr;
+long flips = 0;
 std::chrono::steady_clock::time_point wallStart, lastProgress;
 
 double wallSeconds() {
@@ -96,7 +101,29 @@ void onClockAdvanced(double fromMs, double toMs) {
   avClockAdvanced(fromMs, toMs);
 }
 
-void onFlip() { avPictureShown(screen); }
+// FNV-1a over 32-bit words: each pixel's RGB (the unused byte masked off),
+// row by row within the pitch.
+uint64_t screenHash() {
+  const SDL_PixelFormat* f = screen->format;
+  const Uint32 rgb = f->Rmask | f->Gmask | f->Bmask;
+  uint64_t h = 0xcbf29ce484222325ull;
+  SDL_LockSurface(screen);
+  for (int y = 0; y < screen->h; ++y) {
+    const Uint32* row = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(screen->pixels) +
+                                                        y * screen->pitch);
+    for (int x = 0; x < screen->w; ++x) h = (h ^ (row[x] & rgb)) * 0x100000001b3ull;
+  }
+  SDL_UnlockSurface(screen);
+  return h;
+}
+
+void onFlip() {
+  avPictureShown(screen);
+  if (checksums && screen && screen->format->BytesPerPixel == 4)
+    std::fprintf(checksums, "%ld %u %016llx\n", flips, clockTicks(),
+                 static_cast<unsigned long long>(screenHash()));
+  ++flips;
+}
 
 void printCue(int instrument, double songSeconds) {
   std::printf("cue t=%.3f inst=%d\n", songSeconds, instrument);
@@ -109,7 +136,8 @@ double showSeconds() { return clockVirtualMs() / 1000.0; }
                "plupp-capture: %s\n"
                "usage: plupp-capture [--fps N] [--until SECONDS] [--shot SECONDS:FILE.png]... "
                "[--key SECONDS:escape|f]... [--cues]\n"
-               "       [--video FILE.mp4|FILE.y4m] [--audio FILE.wav] [--size WxH]\n",
+               "       [--video FILE.mp4|FILE.y4m] [--audio FILE.wav] [--size WxH]\n"
+               "       [--checksums FILE]\n",
                why);
   std::exit(2);
 }
@@ -201,6 +229,10 @@ int main(int argc, char** argv) {
       const char* v = value();
       if (std::sscanf(v, "%dx%d", &avSettings.width, &avSettings.height) != 2)
         usage("--size wants WIDTHxHEIGHT, e.g. 1920x1080");
+    } else if (opt == "--checksums") {
+      const char* file = value();
+      if (!(checksums = std::fopen(file, "w")))
+        usage((std::string("cannot write ") + file).c_str());
     } else if (opt == "--cues") {
       printCues = true;
     } else if (opt == "--key") {
@@ -232,8 +264,8 @@ int main(int argc, char** argv) {
     playerAdvance = clockAdvanced;
     clockAdvanced = onClockAdvanced;
     playerSamples = avSound;
-    screenFlipped = onFlip;
   }
+  screenFlipped = onFlip;
   wallStart = lastProgress = std::chrono::steady_clock::now();
   frameStarting = stopAtUntil;
   frameShown = afterFlip;
@@ -269,6 +301,10 @@ int main(int argc, char** argv) {
       if (!f.empty() && stat(f.c_str(), &st) == 0)
         std::fprintf(stderr, "plupp-capture: wrote %s, %.1f MB\n", f.c_str(), st.st_size / 1e6);
     }
+  }
+  if (checksums && std::fclose(checksums) != 0) {
+    std::fprintf(stderr, "plupp-capture: cannot write the checksums\n");
+    failed = true;
   }
   std::printf("frames=%ld time=%.3f status=%s\n", frames, td2 / 1000.0, status.c_str());
   return failed ? 1 : 0;
