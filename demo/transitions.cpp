@@ -65,9 +65,21 @@ void changeEffect() {
   if (demoboxTrans <= 0) return;
   // The counter is only a timer: the noise replaces the box, effect and
   // filters included. Grey levels 0..254, one random number per pixel, row by row.
-  for (int y = 0; y < kBoxH; ++y)
-    for (int x = 0; x < kBoxW; ++x) {
-      Uint8 v = static_cast<Uint8>(showRand() % 255);
-      drawPixel(demoboxBuffer, x, y, v, v, v);
-    }
+  if (!demoboxBuffer || demoboxBuffer->format->BytesPerPixel != 4 || demoboxBuffer->w < kBoxW ||
+      demoboxBuffer->h < kBoxH) {
+    for (int y = 0; y < kBoxH; ++y)
+      for (int x = 0; x < kBoxW; ++x) {
+        Uint8 v = static_cast<Uint8>(showRand() % 255);
+        drawPixel(demoboxBuffer, x, y, v, v, v);
+      }
+    return;
+  }
+  // On a 32-bit buffer: each level mapped once, the words stored as drawPixel would.
+  Uint32 grey[255];
+  for (int v = 0; v < 255; ++v) grey[v] = SDL_MapRGB(demoboxBuffer->format, v, v, v);
+  for (int y = 0; y < kBoxH; ++y) {
+    Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(demoboxBuffer->pixels) +
+                                            y * demoboxBuffer->pitch);
+    for (int x = 0; x < kBoxW; ++x) row[x] = grey[showRand() % 255];
+  }
 }

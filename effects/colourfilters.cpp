@@ -41,17 +41,41 @@ void advanceStarts(const Speeds& s) {
   bounce(bstart, bneg_dir);
 }
 
+// Red, green and blue each a full byte of the pixel, no palette.
+bool eightBitChannels(const SDL_PixelFormat* f) {
+  return !f->palette && f->Rloss == 0 && f->Gloss == 0 && f->Bloss == 0 &&
+         f->Rmask == Uint32{0xFF} << f->Rshift && f->Gmask == Uint32{0xFF} << f->Gshift &&
+         f->Bmask == Uint32{0xFF} << f->Bshift;
+}
+
 // Replaces each channel c of every pixel by base − c on 8 bits, so it wraps.
 // Only 32-bit surfaces are handled; rows are walked by their pitch.
 void subtractFrom(SDL_Surface* s, int rBase, int gBase, int bBase) {
   if (!s || s->format->BytesPerPixel != 4) return;
   if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) < 0) return;
-  for (int y = 0; y < s->h; ++y) {
-    Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch);
-    for (int x = 0; x < s->w; ++x) {
-      SDL_Color c = sge_GetRGB(s, row[x]);
-      row[x] = SDL_MapRGB(s->format, static_cast<Uint8>(rBase - c.r),
-                          static_cast<Uint8>(gBase - c.g), static_cast<Uint8>(bBase - c.b));
+  const SDL_PixelFormat* f = s->format;
+  if (eightBitChannels(f)) {
+    // Channels whole bytes at their shifts: reading a channel is a shift and
+    // a mask, and mapping puts it back and adds the alpha mask, as
+    // SDL_GetRGB and SDL_MapRGB do for such formats.
+    const Uint8 rs = f->Rshift, gs = f->Gshift, bs = f->Bshift;
+    for (int y = 0; y < s->h; ++y) {
+      Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch);
+      for (int x = 0; x < s->w; ++x) {
+        const Uint32 p = row[x];
+        row[x] = static_cast<Uint32>((rBase - (p >> rs)) & 0xFF) << rs |
+                 static_cast<Uint32>((gBase - (p >> gs)) & 0xFF) << gs |
+                 static_cast<Uint32>((bBase - (p >> bs)) & 0xFF) << bs | f->Amask;
+      }
+    }
+  } else {
+    for (int y = 0; y < s->h; ++y) {
+      Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch);
+      for (int x = 0; x < s->w; ++x) {
+        SDL_Color c = sge_GetRGB(s, row[x]);
+        row[x] = SDL_MapRGB(s->format, static_cast<Uint8>(rBase - c.r),
+                            static_cast<Uint8>(gBase - c.g), static_cast<Uint8>(bBase - c.b));
+      }
     }
   }
   if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);

@@ -49,10 +49,24 @@ void drawPlasma() {
   // 100 palette steps a second, by the clock rather than dt.
   const int shift = toInt(static_cast<float>(clockTicks() / 10.0));
   if (SDL_MUSTLOCK(demoboxBuffer)) SDL_LockSurface(demoboxBuffer);
-  for (int x = 0; x < kWidth; ++x)
+  if (demoboxBuffer->format->BytesPerPixel == 4 && demoboxBuffer->w >= kWidth &&
+      demoboxBuffer->h >= kHeight) {
+    // The palette mapped once a frame, each entry as drawPixel would map it,
+    // and the words stored row by row.
+    Uint32 mapped[256];
+    for (int i = 0; i < 256; ++i)
+      mapped[i] = SDL_MapRGB(demoboxBuffer->format, colors[i].r, colors[i].g, colors[i].b);
     for (int y = 0; y < kHeight; ++y) {
-      const SDL_Color& c = colors[(plasma[x * kHeight + y] + shift) % 256];
-      drawPixel(demoboxBuffer, x, y, c.r, c.g, c.b);
+      Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(demoboxBuffer->pixels) +
+                                              y * demoboxBuffer->pitch);
+      for (int x = 0; x < kWidth; ++x) row[x] = mapped[(plasma[x * kHeight + y] + shift) % 256];
     }
+  } else {
+    for (int x = 0; x < kWidth; ++x)
+      for (int y = 0; y < kHeight; ++y) {
+        const SDL_Color& c = colors[(plasma[x * kHeight + y] + shift) % 256];
+        drawPixel(demoboxBuffer, x, y, c.r, c.g, c.b);
+      }
+  }
   if (SDL_MUSTLOCK(demoboxBuffer)) SDL_UnlockSurface(demoboxBuffer);
 }

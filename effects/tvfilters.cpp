@@ -28,14 +28,29 @@ constexpr int kSeamRows = 5;  // source rows left out where the picture wraps
 
 void tvFilter(int density) {
   if (density < 1) density = 1;  // one grey level rather than a division by zero
+  // Each grey level mapped once a frame rather than once a pixel; on a
+  // 32-bit buffer the mapped words are stored directly (what drawPixel does).
+  Uint32 grey[256];
+  Uint32* pixels = nullptr;
+  if (demoboxBuffer) {
+    for (int n = 0; n < 256; ++n) grey[n] = SDL_MapRGB(demoboxBuffer->format, n, n, n);
+    if (demoboxBuffer->format->BytesPerPixel == 4 && demoboxBuffer->w >= kW &&
+        demoboxBuffer->h >= kH)
+      pixels = static_cast<Uint32*>(demoboxBuffer->pixels);
+  }
   for (int y = 0; y < kH; ++y) {
     // `draw` is raised only after a row, so a full row needs the row before
     // it to have ended: row 0 of the very first call gets just the line.
     if (y % 3 != 0) draw = 0;
+    Uint32* row = pixels ? pixels + y * demoboxBuffer->pitch / 4 : nullptr;
     for (int x = 0; x < kW; ++x) {
       // One random number per pixel, used or not, keeps the sequence fixed.
       Uint8 n = static_cast<Uint8>(showRand() % density);
-      if (draw != 0 || x == offset_y) drawPixel(demoboxBuffer, x, y, n, n, n);
+      if (draw == 0 && x != offset_y) continue;
+      if (row)
+        row[x] = grey[n];
+      else
+        drawPixel(demoboxBuffer, x, y, n, n, n);
     }
     draw = 1;
   }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #ifndef NDEBUG
 void pixelOutOfBounds(const SDL_Surface* s, int x, int y, const char* where) {
@@ -15,13 +16,94 @@ void pixelOutOfBounds(const SDL_Surface* s, int x, int y, const char* where) {
 }
 #endif
 
+namespace {
+// The surfaces blitSurface copies itself: four bytes a pixel, the same
+// masks, no alpha in the format or the surface, no RLE, nothing to lock, and
+// not the same surface (rows could overlap).
+bool plainPair(const SDL_Surface* src, const SDL_Surface* dst) {
+  const SDL_PixelFormat *s = src->format, *d = dst->format;
+  const Uint32 unplain = SDL_SRCALPHA | SDL_RLEACCEL | SDL_RLEACCELOK;
+  return src != dst && s->BytesPerPixel == 4 && d->BytesPerPixel == 4 && s->Rmask == d->Rmask &&
+         s->Gmask == d->Gmask && s->Bmask == d->Bmask && s->Amask == 0 && d->Amask == 0 &&
+         !(src->flags & unplain) && !SDL_MUSTLOCK(src) && !SDL_MUSTLOCK(dst) && !src->locked &&
+         !dst->locked && src->pixels && dst->pixels;
+}
+}  // namespace
+
+int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect* dstrect) {
+  if (!src || !dst || !plainPair(src, dst)) return SDL_UpperBlit(src, srcrect, dst, dstrect);
+  // SDL_UpperBlit's clipping, step for step: the source rectangle to the
+  // source, then the destination to its clip rectangle; the destination
+  // rectangle gets the corner and size actually drawn.
+  SDL_Rect whole = {0, 0, 0, 0};
+  if (!dstrect) dstrect = &whole;
+  int sx = 0, sy = 0, w = src->w, h = src->h;
+  if (srcrect) {
+    sx = srcrect->x;
+    w = srcrect->w;
+    if (sx < 0) {
+      w += sx;
+      dstrect->x = static_cast<Sint16>(dstrect->x - sx);
+      sx = 0;
+    }
+    if (src->w - sx < w) w = src->w - sx;
+    sy = srcrect->y;
+    h = srcrect->h;
+    if (sy < 0) {
+      h += sy;
+      dstrect->y = static_cast<Sint16>(dstrect->y - sy);
+      sy = 0;
+    }
+    if (src->h - sy < h) h = src->h - sy;
+  }
+  const SDL_Rect& clip = dst->clip_rect;
+  if (int dx = clip.x - dstrect->x; dx > 0) {
+    w -= dx;
+    dstrect->x = static_cast<Sint16>(dstrect->x + dx);
+    sx += dx;
+  }
+  if (int dx = dstrect->x + w - clip.x - clip.w; dx > 0) w -= dx;
+  if (int dy = clip.y - dstrect->y; dy > 0) {
+    h -= dy;
+    dstrect->y = static_cast<Sint16>(dstrect->y + dy);
+    sy += dy;
+  }
+  if (int dy = dstrect->y + h - clip.y - clip.h; dy > 0) h -= dy;
+  if (w <= 0 || h <= 0) {
+    dstrect->w = dstrect->h = 0;
+    return 0;
+  }
+  dstrect->w = static_cast<Uint16>(w);
+  dstrect->h = static_cast<Uint16>(h);
+
+  const Uint8* from = static_cast<const Uint8*>(src->pixels) + sy * src->pitch + sx * 4;
+  Uint8* to = static_cast<Uint8*>(dst->pixels) + dstrect->y * dst->pitch + dstrect->x * 4;
+  if (!(src->flags & SDL_SRCCOLORKEY)) {
+    // One format, no key: SDL copies the words as they are.
+    for (int y = 0; y < h; ++y, from += src->pitch, to += dst->pitch)
+      std::memcpy(to, from, size_t(w) * 4);
+    return 0;
+  }
+  // With a key SDL compares the whole word (no alpha mask to leave out) and
+  // writes the pixel's colour channels alone, the unused bits zero.
+  const Uint32 key = src->format->colorkey;
+  const Uint32 rgb = src->format->Rmask | src->format->Gmask | src->format->Bmask;
+  for (int y = 0; y < h; ++y, from += src->pitch, to += dst->pitch) {
+    const Uint32* s = reinterpret_cast<const Uint32*>(from);
+    Uint32* d = reinterpret_cast<Uint32*>(to);
+    for (int x = 0; x < w; ++x)
+      if (s[x] != key) d[x] = s[x] & rgb;
+  }
+  return 0;
+}
+
 void drawImg(SDL_Surface* dst, SDL_Surface* src, int x, int y) {
   if (!dst || !src) return;
   // The key goes on the destination: a buffer drawn into this way later
   // blits with its magenta pixels left out.
   SDL_SetColorKey(dst, SDL_SRCCOLORKEY, SDL_MapRGB(dst->format, 255, 0, 255));
   SDL_Rect to = {static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
-  SDL_UpperBlit(src, nullptr, dst, &to);
+  blitSurface(src, nullptr, dst, &to);
 }
 
 void drawImg2(SDL_Surface* dst, SDL_Surface* src, int dx, int dy, int w, int h, int sx, int sy) {
@@ -29,7 +111,7 @@ void drawImg2(SDL_Surface* dst, SDL_Surface* src, int dx, int dy, int w, int h, 
   SDL_Rect from = {static_cast<Sint16>(sx), static_cast<Sint16>(sy), static_cast<Uint16>(w),
                    static_cast<Uint16>(h)};
   SDL_Rect to = {static_cast<Sint16>(dx), static_cast<Sint16>(dy), 0, 0};
-  SDL_UpperBlit(src, &from, dst, &to);
+  blitSurface(src, &from, dst, &to);
 }
 
 void drawImgAlpha(SDL_Surface* dst, SDL_Surface* src, int x, int y, int brightness) {
