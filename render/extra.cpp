@@ -17,21 +17,65 @@ void pixelOutOfBounds(const SDL_Surface* s, int x, int y, const char* where) {
 #endif
 
 namespace {
-// The surfaces blitSurface copies itself: four bytes a pixel, the same
-// masks, no alpha in the format or the surface, no RLE, nothing to lock, and
-// not the same surface (rows could overlap).
-bool plainPair(const SDL_Surface* src, const SDL_Surface* dst) {
+// How blitSurface draws a pair of surfaces.
+enum class BlitKind { kSdl, kCopy, kKey, kAlpha };
+
+// Red, green and blue each a whole byte, alpha a whole byte or none.
+bool byteChannels(const SDL_PixelFormat* f) {
+  return f->BytesPerPixel == 4 && !f->palette && f->Rloss == 0 && f->Gloss == 0 && f->Bloss == 0 &&
+         f->Rmask == Uint32{0xFF} << f->Rshift && f->Gmask == Uint32{0xFF} << f->Gshift &&
+         f->Bmask == Uint32{0xFF} << f->Bshift &&
+         (f->Amask == 0 || f->Amask == Uint32{0xFF} << f->Ashift);
+}
+
+// Done here: 32-bit surfaces of whole-byte channels, the destination without
+// alpha, no RLE, nothing to lock, not the same surface (rows could overlap);
+// either one format without alpha (copy or colour key), or a source with
+// per-pixel alpha, no key and full surface alpha (the blend). Anything else
+// goes to SDL.
+BlitKind kindOf(const SDL_Surface* src, const SDL_Surface* dst) {
   const SDL_PixelFormat *s = src->format, *d = dst->format;
-  const Uint32 unplain = SDL_SRCALPHA | SDL_RLEACCEL | SDL_RLEACCELOK;
-  return src != dst && s->BytesPerPixel == 4 && d->BytesPerPixel == 4 && s->Rmask == d->Rmask &&
-         s->Gmask == d->Gmask && s->Bmask == d->Bmask && s->Amask == 0 && d->Amask == 0 &&
-         !(src->flags & unplain) && !SDL_MUSTLOCK(src) && !SDL_MUSTLOCK(dst) && !src->locked &&
-         !dst->locked && src->pixels && dst->pixels;
+  if (src == dst || !byteChannels(s) || !byteChannels(d) || d->Amask != 0 ||
+      (src->flags & (SDL_RLEACCEL | SDL_RLEACCELOK)) || SDL_MUSTLOCK(src) || SDL_MUSTLOCK(dst) ||
+      src->locked || dst->locked || !src->pixels || !dst->pixels)
+    return BlitKind::kSdl;
+  if (src->flags & SDL_SRCALPHA)
+    return s->Amask != 0 && s->alpha == SDL_ALPHA_OPAQUE && !(src->flags & SDL_SRCCOLORKEY)
+               ? BlitKind::kAlpha
+               : BlitKind::kSdl;
+  if (s->Amask != 0 || s->Rmask != d->Rmask || s->Gmask != d->Gmask || s->Bmask != d->Bmask)
+    return BlitKind::kSdl;
+  return src->flags & SDL_SRCCOLORKEY ? BlitKind::kKey : BlitKind::kCopy;
+}
+
+// SDL's blend of a source pixel with per-pixel alpha over a destination
+// pixel without: skipped at alpha 0, else each channel d += ((s - d)·a +
+// 255) >> 8 in unsigned arithmetic, the channels put back by shifts with
+// nothing masked. Where s < d the wrapped value leaves a 1 above the channel,
+// which for the lowest channel lands in the unused byte; kept, since the
+// whole word is what SDL writes.
+void blendRow(const Uint32* s, Uint32* d, int w, const SDL_PixelFormat* sf,
+              const SDL_PixelFormat* df) {
+  for (int x = 0; x < w; ++x) {
+    const Uint32 p = s[x];
+    const unsigned a = (p & sf->Amask) >> sf->Ashift;
+    if (a == 0) continue;
+    const Uint32 q = d[x];
+    unsigned dR = (q >> df->Rshift) & 0xFF, dG = (q >> df->Gshift) & 0xFF,
+             dB = (q >> df->Bshift) & 0xFF;
+    const unsigned sR = (p >> sf->Rshift) & 0xFF, sG = (p >> sf->Gshift) & 0xFF,
+                   sB = (p >> sf->Bshift) & 0xFF;
+    dR = (((sR - dR) * a + 255) >> 8) + dR;
+    dG = (((sG - dG) * a + 255) >> 8) + dG;
+    dB = (((sB - dB) * a + 255) >> 8) + dB;
+    d[x] = dR << df->Rshift | dG << df->Gshift | dB << df->Bshift;
+  }
 }
 }  // namespace
 
 int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect* dstrect) {
-  if (!src || !dst || !plainPair(src, dst)) return SDL_UpperBlit(src, srcrect, dst, dstrect);
+  const BlitKind kind = src && dst ? kindOf(src, dst) : BlitKind::kSdl;
+  if (kind == BlitKind::kSdl) return SDL_UpperBlit(src, srcrect, dst, dstrect);
   // SDL_UpperBlit's clipping, step for step: the source rectangle to the
   // source, then the destination to its clip rectangle; the destination
   // rectangle gets the corner and size actually drawn.
@@ -78,7 +122,13 @@ int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect*
 
   const Uint8* from = static_cast<const Uint8*>(src->pixels) + sy * src->pitch + sx * 4;
   Uint8* to = static_cast<Uint8*>(dst->pixels) + dstrect->y * dst->pitch + dstrect->x * 4;
-  if (!(src->flags & SDL_SRCCOLORKEY)) {
+  if (kind == BlitKind::kAlpha) {
+    for (int y = 0; y < h; ++y, from += src->pitch, to += dst->pitch)
+      blendRow(reinterpret_cast<const Uint32*>(from), reinterpret_cast<Uint32*>(to), w, src->format,
+               dst->format);
+    return 0;
+  }
+  if (kind == BlitKind::kCopy) {
     // One format, no key: SDL copies the words as they are.
     for (int y = 0; y < h; ++y, from += src->pitch, to += dst->pitch)
       std::memcpy(to, from, size_t(w) * 4);

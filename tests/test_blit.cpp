@@ -25,6 +25,22 @@ SDL_Surface* randomSurface(std::mt19937& rng, int w, int h) {
   return s;
 }
 
+// As the pictures with alpha load: bytes R, G, B, A in memory, blended.
+// Alpha 0 and 255 come often, the rest spread.
+SDL_Surface* randomAlphaSurface(std::mt19937& rng, int w, int h) {
+  SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE | SDL_SRCALPHA, w, h, 32, 0xFF, 0xFF00,
+                                        0xFF0000, 0xFF000000);
+  std::uniform_int_distribution<Uint32> word;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      Uint32 v = word(rng);
+      if (v % 5 == 0) v &= 0xFFFFFF;
+      if (v % 5 == 1) v |= 0xFF000000;
+      static_cast<Uint32*>(s->pixels)[y * s->pitch / 4 + x] = v;
+    }
+  return s;
+}
+
 SDL_Surface* copyOf(SDL_Surface* s) {
   SDL_Surface* c = makeSurface(s->w, s->h, 32);
   std::memcpy(c->pixels, s->pixels, size_t(s->pitch) * s->h);
@@ -47,14 +63,17 @@ TEST(BlitSurface, DoesWhatSdlUpperBlitDoes) {
   std::uniform_int_distribution<int> coord(-40, 60), size(0, 70);
   for (int round = 0; round < 400; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
-    SDL_Surface* src = randomSurface(rng, 1 + size(rng) % 40, 1 + size(rng) % 40);
+    const bool alpha = round % 4 == 1;
+    const int sw = 1 + size(rng) % 40, sh = 1 + size(rng) % 40;
+    SDL_Surface* src = alpha ? randomAlphaSurface(rng, sw, sh) : randomSurface(rng, sw, sh);
     SDL_Surface* dst = randomSurface(rng, 1 + size(rng) % 50, 1 + size(rng) % 50);
     if (round % 3 == 0) {
       SDL_Rect clip = {Sint16(coord(rng) / 4), Sint16(coord(rng) / 4), Uint16(size(rng)),
                        Uint16(size(rng))};
       SDL_SetClipRect(dst, &clip);
     }
-    if (round % 2 == 0) SDL_SetColorKey(src, SDL_SRCCOLORKEY, 0x10203 * Uint32(round % 8));
+    if (round % 2 == 0 && !alpha)
+      SDL_SetColorKey(src, SDL_SRCCOLORKEY, 0x10203 * Uint32(round % 8));
     SDL_Surface* expected = copyOf(dst);
 
     SDL_Rect srcRect = {Sint16(coord(rng)), Sint16(coord(rng)), Uint16(size(rng)),
