@@ -6,6 +6,7 @@
 
 #include "demo/main.h"
 #include "effects/tvfilters.h"
+#include "render/extra.h"
 #include "render/gfx.h"
 
 SDL_Surface* homemadeBuffer;
@@ -81,10 +82,12 @@ void drawHomeMade() {
     // Both rectangles carry over from column to column: the blit writes the
     // clipped destination back, and a negative source row pushes dst.y down
     // for the rest of the frame. Column c is drawn by the blit after it.
+    // blitSurface keeps that write-back and draws the keyed column itself,
+    // not through SDL's per-pixel converter.
     SDL_Rect src = {0, sinTable[k % 512], 1, kThinRows};
     SDL_Rect dst = {0, kFirstRow, 0, 0};
     for (int i = 0; i < homemadeImage->w; ++i) {
-      SDL_UpperBlit(homemadeImage, &src, homemadeBuffer, &dst);
+      blitSurface(homemadeImage, &src, homemadeBuffer, &dst);
       src.x = dst.x = static_cast<Sint16>(i);
       if (i > kSteepUntil) yStep = 1;
       if (i > kThinUntil) src.h = kThickRows;
