@@ -64,7 +64,7 @@ void initHomeMade() {
                                    f->Bmask, f->Amask);
   if (tmpBuffer) SDL_FillRect(tmpBuffer, nullptr, SDL_MapRGB(tmpBuffer->format, 0, 0, 0));
 
-  if (SDL_Surface* loaded = loadPicture("gfx/bg_flag.png")) {
+  if (SDL_Surface* loaded = loadPicture("gfx/bg_flag.png", 436, 480)) {
     SDL_Surface* converted = SDL_ConvertSurface(loaded, screen->format, SDL_HWSURFACE);
     SDL_FreeSurface(loaded);
     if (converted) {
@@ -72,7 +72,7 @@ void initHomeMade() {
       homemadeImage = displayFormat(converted);  // the key carries over
     }
   }
-  homemadeBuffer = displayFormat(loadPicture("gfx/bg_flag.png"));
+  homemadeBuffer = displayFormat(loadPicture("gfx/bg_flag.png", 436, 480));
 }
 
 void drawHomeMade() {

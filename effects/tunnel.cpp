@@ -45,7 +45,7 @@ void initTunnel() {
     const SDL_PixelFormat* f = screen->format;
     tunnelBuffer = SDL_CreateRGBSurface(SDL_HWSURFACE, kWidth, kHeight, f->BitsPerPixel, f->Rmask,
                                         f->Gmask, f->Bmask, f->Amask);
-    if (SDL_Surface* image = loadPicture("gfx/tunnel.bmp")) {
+    if (SDL_Surface* image = loadPicture("gfx/tunnel.bmp", 256, 256)) {
       tunnelImage = SDL_ConvertSurface(image, screen->format, SDL_HWSURFACE);
       SDL_FreeSurface(image);
     }

@@ -34,11 +34,30 @@ namespace {
 // --- loader state ---
 std::set<std::string> reportedPaths;  // each failing path is reported once per start-up
 
+constexpr int kCharW = 88, kCharH = 78;  // every frame of the character
+// SFont glyphs run from '!' to '[': the capitals, digits and the signs
+// standing in for the Swedish letters that the texts are written in. A font
+// with fewer markers (none, say) would draw the whole picture as one glyph.
+constexpr int kFontGlyphs = 59;
+
 void reportMissing(const char* path, const char* why) {
   if (!reportedPaths.insert(path).second) return;
   // SDL_image's own message often just repeats the path.
   if (!why || !*why || std::strstr(why, path)) why = "missing or unreadable";
   std::fprintf(stderr, "plupp: cannot load %s (%s); the show goes on without it\n", path, why);
+}
+
+// A JPEG cut short still decodes (the rest comes out grey) without an error;
+// only its missing end-of-image marker gives it away.
+bool jpegCutShort(const char* path) {
+  std::FILE* f = std::fopen(path, "rb");
+  if (!f) return false;
+  unsigned char head[2] = {}, tail[2] = {};
+  const bool read = std::fread(head, 1, 2, f) == 2 && std::fseek(f, -2, SEEK_END) == 0 &&
+                    std::fread(tail, 1, 2, f) == 2;
+  std::fclose(f);
+  const bool jpeg = read && head[0] == 0xFF && head[1] == 0xD8;
+  return jpeg && !(tail[0] == 0xFF && tail[1] == 0xD9);
 }
 
 // The display-format copy replaces the original.
@@ -82,18 +101,25 @@ void releaseCatalogue() {
 }
 
 void loadAnimation(Animation& a, std::initializer_list<const char*> files, int numframes,
-                   int framedelay) {
+                   int framedelay, int w, int h) {
   a = Animation{};
   int i = 0;
-  for (const char* f : files) a.frames[i++] = loadPicture(f);
+  for (const char* f : files) a.frames[i++] = loadPicture(f, w, h);
   a.numframes = numframes;
   a.framedelay = framedelay;
 }
 }  // namespace
 
-SDL_Surface* loadPicture(const char* path) {
+SDL_Surface* loadPicture(const char* path, int w, int h) {
   SDL_Surface* s = IMG_Load(path);
-  if (!s) reportMissing(path, IMG_GetError());
+  if (!s) {
+    reportMissing(path, IMG_GetError());
+  } else if (jpegCutShort(path) && reportedPaths.insert(path).second) {
+    std::fprintf(stderr, "plupp: %s is cut short; drawn as far as it goes\n", path);
+  } else if (w > 0 && h > 0 && (s->w != w || s->h != h) && reportedPaths.insert(path).second) {
+    std::fprintf(stderr, "plupp: %s is %dx%d, the show lays it out for %dx%d\n", path, s->w, s->h,
+                 w, h);
+  }
   return s;
 }
 
@@ -107,7 +133,14 @@ sge_bmpFont* loadFont(const char* path) {
   }
   std::fclose(f);
   sge_bmpFont* font = sge_BF_OpenFont(const_cast<char*>(path), SGE_BFTRANSP | SGE_BFSFONT);
-  if (!font) reportMissing(path, "not a bitmap font");
+  if (!font) {
+    reportMissing(path, "not a bitmap font");
+  } else if (font->Chars < kFontGlyphs) {
+    char why[64];
+    std::snprintf(why, sizeof why, "%d glyph markers, the texts need %d", font->Chars, kFontGlyphs);
+    reportMissing(path, why);
+    closeFont(font);
+  }
   return font;
 }
 
@@ -132,28 +165,32 @@ void loadGfx() {
   loadAnimation(walk,
                 {"gfx/kakmonsterwalk1.png", "gfx/kakmonsterwalk2.png", "gfx/kakmonsterwalk3.png",
                  "gfx/kakmonsterwalk4.png"},
-                4, 200);
-  loadAnimation(clap, {"gfx/kakmonsterclap1.png", "gfx/kakmonsterclap2.png"}, 2, 200);
-  loadAnimation(finger, {"gfx/kakmonsterknapp1.png", "gfx/kakmonsterknapp2.png"}, 2, 200);
+                4, 200, kCharW, kCharH);
+  loadAnimation(clap, {"gfx/kakmonsterclap1.png", "gfx/kakmonsterclap2.png"}, 2, 200, kCharW,
+                kCharH);
+  loadAnimation(finger, {"gfx/kakmonsterknapp1.png", "gfx/kakmonsterknapp2.png"}, 2, 200, kCharW,
+                kCharH);
   // Five separate loads of the open eyes: the blink shows them for 2.5 s.
   loadAnimation(
       blinkcookie,
       {"gfx/kakmonsterblink1.png", "gfx/kakmonsterblink1.png", "gfx/kakmonsterblink1.png",
        "gfx/kakmonsterblink1.png", "gfx/kakmonsterblink1.png", "gfx/kakmonsterblink2.png"},
-      6, 500);
-  loadAnimation(hello, {"gfx/kakmonsterhej1.png", "gfx/kakmonsterhej2.png"}, 2, 200);
-  loadAnimation(stamp, {"gfx/kakmonsterstamp.png", "gfx/kakmonsterstamp2.png"}, 2, 200);
+      6, 500, kCharW, kCharH);
+  loadAnimation(hello, {"gfx/kakmonsterhej1.png", "gfx/kakmonsterhej2.png"}, 2, 200, kCharW,
+                kCharH);
+  loadAnimation(stamp, {"gfx/kakmonsterstamp.png", "gfx/kakmonsterstamp2.png"}, 2, 200, kCharW,
+                kCharH);
   loadAnimation(dance,
                 {"gfx/kakmonsterdansar.png", "gfx/kakmonsterdansar2.png",
                  "gfx/kakmonsterdansar3.png", "gfx/kakmonsterdansar2.png"},
-                4, 150);
+                4, 150, kCharW, kCharH);
   // Six pictures, a cycle of five: the sixth is never reached.
   loadAnimation(ball,
                 {"gfx/boll0001.png", "gfx/boll0002.png", "gfx/boll0003.png", "gfx/boll0004.png",
                  "gfx/boll0005.png", "gfx/boll0006.png"},
-                5, 20);
+                5, 20, 100, 100);
   loadAnimation(fire, {"gfx/fire_1.png", "gfx/fire_2.png", "gfx/fire_3.png", "gfx/fire_4.png"}, 4,
-                90);
+                90, 31, 8);
 
   for (int i = 0; i < 5; ++i) {
     AmigaBall& b = amigaball[i];
@@ -187,37 +224,37 @@ void loadGfx() {
     }
   }
 
-  img_snowflake = toDisplayFormat(loadPicture("gfx/snow1.png"));
-  img_snowflake2 = toDisplayFormat(loadPicture("gfx/snow2.png"));
-  img_snowflake3 = toDisplayFormat(loadPicture("gfx/snow3.png"));
-  img_snowflake_dark = toDisplayFormat(loadPicture("gfx/snow1_dark.png"));
-  img_snowflake2_dark = toDisplayFormat(loadPicture("gfx/snow2_dark.png"));
-  img_snowflake3_dark = toDisplayFormat(loadPicture("gfx/snow3_dark.png"));
+  img_snowflake = toDisplayFormat(loadPicture("gfx/snow1.png", 9, 9));
+  img_snowflake2 = toDisplayFormat(loadPicture("gfx/snow2.png", 3, 3));
+  img_snowflake3 = toDisplayFormat(loadPicture("gfx/snow3.png", 2, 2));
+  img_snowflake_dark = toDisplayFormat(loadPicture("gfx/snow1_dark.png", 9, 9));
+  img_snowflake2_dark = toDisplayFormat(loadPicture("gfx/snow2_dark.png", 3, 3));
+  img_snowflake3_dark = toDisplayFormat(loadPicture("gfx/snow3_dark.png", 2, 2));
   keyOn(img_snowflake, 255, 0, 255);
   keyOn(img_snowflake_dark, 255, 0, 255);
 
   demoboxBuffer = makeWorkSurface(200, 150);
 
-  img_bg = toDisplayFormat(loadPicture("gfx/kakbg.png"));
-  linje_nere = loadPicture("gfx/linjenere.png");
-  linje_uppe = loadPicture("gfx/linjeuppe.png");
-  demoboxen = loadPicture("gfx/nyruta.png");
-  img_platform = loadPicture("gfx/platform.png");
+  img_bg = toDisplayFormat(loadPicture("gfx/kakbg.png", 640, 480));
+  linje_nere = loadPicture("gfx/linjenere.png", 640, 24);
+  linje_uppe = loadPicture("gfx/linjeuppe.png", 640, 16);
+  demoboxen = loadPicture("gfx/nyruta.png", 250, 190);
+  img_platform = loadPicture("gfx/platform.png", 103, 21);
 
   static const char* const greetings[7] = {"gfx/greet1.png", "gfx/greet2.png", "gfx/greet3.jpg",
                                            "gfx/greet4.png", "gfx/greet5.png", "gfx/greet6.png",
                                            "gfx/greet7.png"};
   for (int i = 0; i < kGreetSlots; ++i) bajssurface[i] = nullptr;
-  for (int i = 0; i < 7; ++i) bajssurface[i] = loadPicture(greetings[i]);
+  for (int i = 0; i < 7; ++i) bajssurface[i] = loadPicture(greetings[i], 200, 150);
   // The last greeting fills six slots, each its own surface.
-  for (int i = 7; i <= 12; ++i) bajssurface[i] = loadPicture("gfx/greet8.png");
+  for (int i = 7; i <= 12; ++i) bajssurface[i] = loadPicture("gfx/greet8.png", 200, 150);
 
   static const char* const bars[7] = {
       "gfx/bar_red.png",  "gfx/bar_orange.png", "gfx/bar_yellow.png", "gfx/bar_green.png",
       "gfx/bar_blue.png", "gfx/bar_indigo.png", "gfx/bar_purple.png"};
-  for (int i = 0; i < 7; ++i) amigabars_gfx[i] = loadPicture(bars[i]);
+  for (int i = 0; i < 7; ++i) amigabars_gfx[i] = loadPicture(bars[i], 200, 20);
 
-  img_psycho = loadPicture("gfx/psycho.png");
+  img_psycho = loadPicture("gfx/psycho.png", 200, 150);
 
   charBuffer = makeWorkSurface(32, 50);
   charBuffer2 = makeWorkSurface(32, 1);

@@ -70,7 +70,10 @@ void loadGfx();
 
 // Loaders shared with the effects that open their own files: each reports a
 // failure once per path on stderr and returns null.
-SDL_Surface* loadPicture(const char* path);
+// `w`×`h` (if given) is the size the show lays the picture out for: another
+// size is reported once, and the picture is still returned; its users must
+// cope with any size.
+SDL_Surface* loadPicture(const char* path, int w = 0, int h = 0);
 sge_bmpFont* loadFont(const char* path);
 // A work surface of w×h in the display's format, or null.
 SDL_Surface* makeWorkSurface(int w, int h);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "demo/main.h"
@@ -194,6 +196,69 @@ TEST(LoadGfx, AnEmptyFolderLeavesEverythingNullAndSaysSoOncePerFile) {
   size_t first = err.find("gfx/greet8.png");
   ASSERT_NE(first, std::string::npos);
   EXPECT_EQ(err.find("gfx/greet8.png", first + 1), std::string::npos);
+}
+
+TEST(LoadPicture, AnOddSizeIsReportedOnceAndThePictureStillLoads) {
+  testDisplay();
+  TempCwd cwd;
+  writePicture("odd.png", 7, 5, 10);
+  writePicture("fits.png", 200, 150, 10);
+  loadGfx();  // starts a fresh report list
+  testing::internal::CaptureStderr();
+  SDL_Surface* odd = loadPicture("odd.png", 200, 150);
+  SDL_Surface* again = loadPicture("odd.png", 200, 150);
+  SDL_Surface* fits = loadPicture("fits.png", 200, 150);
+  SDL_Surface* anySize = loadPicture("odd.png");
+  std::string err = testing::internal::GetCapturedStderr();
+  ASSERT_NE(odd, nullptr);
+  EXPECT_EQ(odd->w, 7);
+  EXPECT_NE(again, nullptr);
+  EXPECT_NE(fits, nullptr);
+  EXPECT_NE(anySize, nullptr);
+  EXPECT_NE(err.find("odd.png is 7x5"), std::string::npos) << err;
+  EXPECT_NE(err.find("200x150"), std::string::npos) << err;
+  EXPECT_EQ(err.find("odd.png", err.find("odd.png") + 1), std::string::npos) << err;
+  EXPECT_EQ(err.find("fits.png"), std::string::npos) << err;
+  for (SDL_Surface* s : {odd, again, fits, anySize}) SDL_FreeSurface(s);
+}
+
+TEST(LoadPicture, AJpegCutShortIsReported) {
+  testDisplay();
+  TempCwd cwd;
+  std::ifstream in(PLUPP_BUILD_DIR "/gfx/greet3.jpg", std::ios::binary);
+  const std::string whole{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  ASSERT_GT(whole.size(), 100u);
+  std::ofstream(cwd.dir + "/cut.jpg", std::ios::binary) << whole.substr(0, whole.size() / 2);
+  std::ofstream(cwd.dir + "/whole.jpg", std::ios::binary) << whole;
+  loadGfx();
+  testing::internal::CaptureStderr();
+  SDL_Surface* cut = loadPicture("cut.jpg", 200, 150);
+  SDL_Surface* intact = loadPicture("whole.jpg", 200, 150);
+  std::string err = testing::internal::GetCapturedStderr();
+  // The decoder makes a whole picture of what there is; only the warning tells.
+  ASSERT_NE(cut, nullptr);
+  ASSERT_NE(intact, nullptr);
+  EXPECT_NE(err.find("cut.jpg is cut short"), std::string::npos) << err;
+  EXPECT_EQ(err.find("whole.jpg"), std::string::npos) << err;
+  SDL_FreeSurface(cut);
+  SDL_FreeSurface(intact);
+}
+
+TEST(LoadFont, AFontWithoutItsGlyphMarkersIsReportedAndLeftOut) {
+  testDisplay();
+  TempCwd cwd;
+  writePicture("nomarks.bmp", 7, 5, 10);  // a valid bitmap, one glyph at most
+  loadGfx();
+  testing::internal::CaptureStderr();
+  sge_bmpFont* unmarked = loadFont("nomarks.bmp");
+  sge_bmpFont* real = loadFont(PLUPP_BUILD_DIR "/gfx/font_silver.bmp");
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(unmarked, nullptr);
+  EXPECT_NE(err.find("nomarks.bmp"), std::string::npos) << err;
+  EXPECT_NE(err.find("glyph markers"), std::string::npos) << err;
+  ASSERT_NE(real, nullptr);
+  EXPECT_EQ(err.find("font_silver"), std::string::npos) << err;
+  sge_BF_CloseFont(real);
 }
 
 TEST(ShowRand, CoversFifteenBitsOnly) {
