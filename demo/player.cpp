@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -150,6 +151,35 @@ void offlineAdvance(double fromMs, double toMs) {
   }
 }
 
+// The length an XM file declares through its headers: patterns, then
+// instruments with their sample headers and sample data. libopenmpt plays a
+// file cut short without a word (the missing rest is silence), so this is
+// how the loader notices. SIZE_MAX when the headers themselves are cut.
+size_t xmDeclaredLength(const std::vector<char>& d) {
+  bool cut = false;
+  auto u = [&](size_t at, int bytes) -> size_t {
+    if (at + size_t(bytes) > d.size()) {
+      cut = true;
+      return 0;
+    }
+    size_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | uint8_t(d[at + size_t(i)]);
+    return v;
+  };
+  const size_t patterns = u(70, 2), instruments = u(72, 2);
+  size_t at = 60 + u(60, 4);
+  for (size_t p = 0; p < patterns && !cut; ++p) at += u(at, 4) + u(at + 7, 2);
+  for (size_t i = 0; i < instruments && !cut; ++i) {
+    const size_t header = u(at, 4), samples = u(at + 27, 2);
+    const size_t sampleHeader = samples ? u(at + 29, 4) : 0;
+    size_t next = at + header;
+    for (size_t k = 0; k < samples && !cut; ++k)
+      next += sampleHeader + u(at + header + k * sampleHeader, 4);
+    at = next;
+  }
+  return cut ? SIZE_MAX : at;
+}
+
 void warnOnce(const char* what) {
   static bool warned = false;
   if (warned) return;
@@ -161,6 +191,14 @@ void warnOnce(const char* what) {
 void playerUseOffline() {
   offline = true;
   clockAdvanced = offlineAdvance;
+}
+
+bool playerSongNames(const FMUSIC_MODULE* mod, int instrument) {
+  if (!mod) return false;
+  for (const std::vector<Cell>& pattern : mod->cells)
+    for (const Cell& cell : pattern)
+      if (cell.instrument == instrument) return true;
+  return false;
 }
 
 double playerSongSeconds() {
@@ -240,6 +278,9 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
                  e.what());
     return nullptr;
   }
+  const bool xm = data.size() >= 17 && std::memcmp(data.data(), "Extended Module: ", 17) == 0;
+  if (xm && xmDeclaredLength(data) > data.size())
+    std::fprintf(stderr, "plupp: %s is cut short; the song plays as far as it goes\n", name);
   m->lastInstrument.assign(m->channels, 0);
   return m.release();  // lives until the process ends, like the song
 }

@@ -32,6 +32,8 @@ extern void (*playerSamples)(const int16_t* stereo, size_t frames);
 // Told of every registered cue just before the callback gets it, with the
 // song time in seconds at which the cue's row starts sounding.
 extern void (*playerCue)(int instrument, double songSeconds);
+// Whether any pattern of the song names `instrument` (false without a song).
+bool playerSongNames(const FMUSIC_MODULE* mod, int instrument);
 // Length of the song that plays, in seconds; 0 without one.
 double playerSongSeconds();
 // Stereo frames rendered so far by the song that plays.

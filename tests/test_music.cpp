@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -193,6 +196,48 @@ TEST_F(Player, SongLoopsNeverAndCuesRepeatOnlyAsWritten) {
   int count = 0;
   for (const Heard& h : heard) count += h.instrument == 33;
   EXPECT_EQ(count, 3);  // three orders of the pattern, then the song is over
+}
+
+TEST_F(Player, ASongWithoutTheEndSignalIsReported) {
+  mkdir("data", 0755);
+  struct Case {
+    int instrument;
+    bool reported;
+  } cases[] = {{49, true}, {53, false}};
+  for (const Case& c : cases) {
+    ASSERT_TRUE(writeXm("data/pluppa.xm", 1, 4, {{2, 0, 49, uint8_t(c.instrument)}}));
+    resetShowState();
+    testing::internal::CaptureStderr();
+    initMusic();
+    std::string err = testing::internal::GetCapturedStderr();
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(err.find("data/pluppa.xm") != std::string::npos, c.reported) << err;
+    EXPECT_EQ(playerSongNames(handle, c.instrument), true);
+    EXPECT_EQ(playerSongNames(handle, 99), false);
+    // Songs are never freed; silenced, they stay out of the following tests.
+    // Kept where the leak checker sees them, and with no destructor to run.
+    FMUSIC_StopSong(handle);
+    [[maybe_unused]] static FMUSIC_MODULE* kept[2];
+    kept[&c - cases] = handle;
+  }
+  EXPECT_FALSE(playerSongNames(nullptr, 53));
+}
+
+TEST_F(Player, ASongCutShortIsReported) {
+  ASSERT_TRUE(writeXm("whole.xm", 4, 16, {{0, 0, 49, 49}, {15, 3, 49, 53}}));
+  std::ifstream in("whole.xm", std::ios::binary);
+  const std::string whole{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  // One byte short of its pattern data: the decoder still takes it.
+  std::ofstream("cut.xm", std::ios::binary) << whole.substr(0, whole.size() - 1);
+  testing::internal::CaptureStderr();
+  FMUSIC_MODULE* intact = FMUSIC_LoadSong("whole.xm");
+  FMUSIC_MODULE* cut = FMUSIC_LoadSong("cut.xm");
+  std::string err = testing::internal::GetCapturedStderr();
+  [[maybe_unused]] static FMUSIC_MODULE* kept[2] = {intact, cut};  // songs live on
+  ASSERT_NE(intact, nullptr);
+  ASSERT_NE(cut, nullptr);
+  EXPECT_NE(err.find("cut.xm is cut short"), std::string::npos) << err;
+  EXPECT_EQ(err.find("whole.xm"), std::string::npos) << err;
 }
 
 TEST_F(Player, AMissingOrBrokenSongIsAnEmptyHandle) {
