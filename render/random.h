@@ -1,7 +1,14 @@
 // The show's random numbers: 0..32767, the range its arithmetic is written
 // for (glibc's own rand() reaches 2^31 - 1, which would, for one, start every
-// ball at zoom 0). Never seeded: every run draws the same sequence, and
-// std::srand(1) starts it over.
+// ball at zoom 0). Never seeded: every run draws the same sequence, the one
+// glibc's rand() gives from its start state, cut to 15 bits.
+//
+// The generator is glibc's own (an additive feedback over 31 words), kept
+// here: a frame draws some 30,000 numbers for the TV noise, and each rand()
+// call would take the C library's lock. std::srand does not reach it;
+// showRandSeed does.
 #pragma once
 
 int showRand();
+// Starts the sequence over as std::srand(seed) starts glibc's rand().
+void showRandSeed(unsigned seed);

@@ -153,11 +153,11 @@ TEST(LoadGfx, BallsStartFromTheUnseededSequenceInOrder) {
   testDisplay();
   TempCwd cwd;
   writeCatalogue(100);
-  std::srand(1);  // the C library's start state
+  showRandSeed(1);  // the start state
   loadGfx();
   AmigaBall first[5];
   std::copy(amigaball, amigaball + 5, first);
-  std::srand(1);
+  showRandSeed(1);
   for (int i = 0; i < 5; ++i) {
     int speedx = showRand() % 2 + 1, speedy = showRand() % 2 + 1;
     int x = showRand() % 150, y = showRand() % 100;
@@ -262,7 +262,7 @@ TEST(LoadFont, AFontWithoutItsGlyphMarkersIsReportedAndLeftOut) {
 }
 
 TEST(ShowRand, CoversFifteenBitsOnly) {
-  std::srand(1);
+  showRandSeed(1);
   int lowest = 1 << 30, highest = -1;
   for (int i = 0; i < 20000; ++i) {
     int r = showRand();

@@ -47,10 +47,10 @@ TEST(Stars, StarOnAnAxisIsDrawnThenPlacedAnew) {
   quietField();
   stars[7] = {1, 1, 300};
   dt = 1.0f;
-  std::srand(5);
+  showRandSeed(5);
   const int x = showRand() % 200 - 100;
   const int y = showRand() % 150 - 75;
-  std::srand(5);
+  showRandSeed(5);
   drawStars();
   EXPECT_EQ(rgbAt(b, 100, 75), 0xFFFFFFu);  // turned to (0, 1) at depth 297
   expectStar(stars[7], x, y, 8);
