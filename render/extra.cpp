@@ -18,27 +18,33 @@ void pixelOutOfBounds(const SDL_Surface* s, int x, int y, const char* where) {
 
 namespace {
 // How blitSurface draws a pair of surfaces.
-enum class BlitKind { kSdl, kCopy, kKey, kAlpha };
+enum class BlitKind { kSdl, kCopy, kKey, kAlpha, kFrom24 };
 
-// Red, green and blue each a whole byte, alpha a whole byte or none.
+// Red, green and blue each a whole byte, alpha a whole byte or none; no palette.
 bool byteChannels(const SDL_PixelFormat* f) {
-  return f->BytesPerPixel == 4 && !f->palette && f->Rloss == 0 && f->Gloss == 0 && f->Bloss == 0 &&
-         f->Rmask == Uint32{0xFF} << f->Rshift && f->Gmask == Uint32{0xFF} << f->Gshift &&
-         f->Bmask == Uint32{0xFF} << f->Bshift &&
+  return (f->BytesPerPixel == 4 || f->BytesPerPixel == 3) && !f->palette && f->Rloss == 0 &&
+         f->Gloss == 0 && f->Bloss == 0 && f->Rmask == Uint32{0xFF} << f->Rshift &&
+         f->Gmask == Uint32{0xFF} << f->Gshift && f->Bmask == Uint32{0xFF} << f->Bshift &&
          (f->Amask == 0 || f->Amask == Uint32{0xFF} << f->Ashift);
 }
 
-// Done here: 32-bit surfaces of whole-byte channels, the destination without
-// alpha, no RLE, nothing to lock, not the same surface (rows could overlap);
-// either one format without alpha (copy or colour key), or a source with
-// per-pixel alpha, no key and full surface alpha (the blend). Anything else
-// goes to SDL.
+// Done here: byte-channel surfaces, the destination 32-bit without alpha, no
+// RLE, nothing to lock, not the same surface (rows could overlap); either a
+// 32-bit source of the destination's format without alpha (copy or colour
+// key), a 32-bit source with per-pixel alpha, no key and full surface alpha
+// (the blend), or a plain 24-bit source (the conversion). Anything else goes
+// to SDL.
 BlitKind kindOf(const SDL_Surface* src, const SDL_Surface* dst) {
   const SDL_PixelFormat *s = src->format, *d = dst->format;
-  if (src == dst || !byteChannels(s) || !byteChannels(d) || d->Amask != 0 ||
-      (src->flags & (SDL_RLEACCEL | SDL_RLEACCELOK)) || SDL_MUSTLOCK(src) || SDL_MUSTLOCK(dst) ||
-      src->locked || dst->locked || !src->pixels || !dst->pixels)
+  if (src == dst || !byteChannels(s) || !byteChannels(d) || d->BytesPerPixel != 4 ||
+      d->Amask != 0 || (src->flags & (SDL_RLEACCEL | SDL_RLEACCELOK)) || SDL_MUSTLOCK(src) ||
+      SDL_MUSTLOCK(dst) || src->locked || dst->locked || !src->pixels || !dst->pixels)
     return BlitKind::kSdl;
+  if (s->BytesPerPixel == 3)
+    return SDL_BYTEORDER == SDL_LIL_ENDIAN && s->Amask == 0 &&
+                   !(src->flags & (SDL_SRCALPHA | SDL_SRCCOLORKEY))
+               ? BlitKind::kFrom24
+               : BlitKind::kSdl;
   if (src->flags & SDL_SRCALPHA)
     return s->Amask != 0 && s->alpha == SDL_ALPHA_OPAQUE && !(src->flags & SDL_SRCCOLORKEY)
                ? BlitKind::kAlpha
@@ -53,22 +59,35 @@ BlitKind kindOf(const SDL_Surface* src, const SDL_Surface* dst) {
 // 255) >> 8 in unsigned arithmetic, the channels put back by shifts with
 // nothing masked. Where s < d the wrapped value leaves a 1 above the channel,
 // which for the lowest channel lands in the unused byte; kept, since the
-// whole word is what SDL writes.
+// whole word is what SDL writes. The shifts are copied out of the formats
+// first: the stores through d could otherwise alias them.
 void blendRow(const Uint32* s, Uint32* d, int w, const SDL_PixelFormat* sf,
               const SDL_PixelFormat* df) {
+  const unsigned sAs = sf->Ashift, sRs = sf->Rshift, sGs = sf->Gshift, sBs = sf->Bshift;
+  const unsigned dRs = df->Rshift, dGs = df->Gshift, dBs = df->Bshift;
   for (int x = 0; x < w; ++x) {
     const Uint32 p = s[x];
-    const unsigned a = (p & sf->Amask) >> sf->Ashift;
+    const unsigned a = (p >> sAs) & 0xFF;
     if (a == 0) continue;
     const Uint32 q = d[x];
-    unsigned dR = (q >> df->Rshift) & 0xFF, dG = (q >> df->Gshift) & 0xFF,
-             dB = (q >> df->Bshift) & 0xFF;
-    const unsigned sR = (p >> sf->Rshift) & 0xFF, sG = (p >> sf->Gshift) & 0xFF,
-                   sB = (p >> sf->Bshift) & 0xFF;
+    unsigned dR = (q >> dRs) & 0xFF, dG = (q >> dGs) & 0xFF, dB = (q >> dBs) & 0xFF;
+    const unsigned sR = (p >> sRs) & 0xFF, sG = (p >> sGs) & 0xFF, sB = (p >> sBs) & 0xFF;
     dR = (((sR - dR) * a + 255) >> 8) + dR;
     dG = (((sG - dG) * a + 255) >> 8) + dG;
     dB = (((sB - dB) * a + 255) >> 8) + dB;
-    d[x] = dR << df->Rshift | dG << df->Gshift | dB << df->Bshift;
+    d[x] = dR << dRs | dG << dGs | dB << dBs;
+  }
+}
+
+// SDL's conversion of a 24-bit pixel (three bytes, lowest first) to a 32-bit
+// one without alpha: the channels moved to their places, the unused byte zero.
+void convertRow24(const Uint8* s, Uint32* d, int w, const SDL_PixelFormat* sf,
+                  const SDL_PixelFormat* df) {
+  const unsigned sRs = sf->Rshift, sGs = sf->Gshift, sBs = sf->Bshift;
+  const unsigned dRs = df->Rshift, dGs = df->Gshift, dBs = df->Bshift;
+  for (int x = 0; x < w; ++x, s += 3) {
+    const Uint32 p = Uint32{s[0]} | Uint32{s[1]} << 8 | Uint32{s[2]} << 16;
+    d[x] = ((p >> sRs) & 0xFF) << dRs | ((p >> sGs) & 0xFF) << dGs | ((p >> sBs) & 0xFF) << dBs;
   }
 }
 }  // namespace
@@ -120,8 +139,14 @@ int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect*
   dstrect->w = static_cast<Uint16>(w);
   dstrect->h = static_cast<Uint16>(h);
 
-  const Uint8* from = static_cast<const Uint8*>(src->pixels) + sy * src->pitch + sx * 4;
+  const Uint8* from =
+      static_cast<const Uint8*>(src->pixels) + sy * src->pitch + sx * src->format->BytesPerPixel;
   Uint8* to = static_cast<Uint8*>(dst->pixels) + dstrect->y * dst->pitch + dstrect->x * 4;
+  if (kind == BlitKind::kFrom24) {
+    for (int y = 0; y < h; ++y, from += src->pitch, to += dst->pitch)
+      convertRow24(from, reinterpret_cast<Uint32*>(to), w, src->format, dst->format);
+    return 0;
+  }
   if (kind == BlitKind::kAlpha) {
     for (int y = 0; y < h; ++y, from += src->pitch, to += dst->pitch)
       blendRow(reinterpret_cast<const Uint32*>(from), reinterpret_cast<Uint32*>(to), w, src->format,
