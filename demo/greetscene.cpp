@@ -53,8 +53,7 @@ void endFade() {
   sluttrans += static_cast<int>(whole);
   if (sluttrans > kFullWhite) greyStepsAndExit();
   if (!screen) return;
-  sge_FilledRectAlpha(screen, 0, 0, 640, 480, SDL_MapRGB(screen->format, 255, 255, 255),
-                      static_cast<Uint8>(sluttrans));
+  whiteOver(screen, static_cast<Uint8>(sluttrans));
 }
 }  // namespace
 

@@ -23,7 +23,7 @@ void coverWithWhite(int strength) {
   if (strength >= kFull)
     sge_FilledRect(screen, 0, 0, 640, 480, white);
   else
-    sge_FilledRectAlpha(screen, 0, 0, 640, 480, white, static_cast<Uint8>(strength));
+    whiteOver(screen, static_cast<Uint8>(strength));
 }
 }  // namespace
 

@@ -21,6 +21,9 @@ void mirrorImg(SDL_Surface* surface);
 // rectangle, pixels and result; between two unlocked 32-bit surfaces of one
 // format without alpha it copies here, sparing SDL's per-pixel converter.
 int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect* dstrect);
+// sge_FilledRectAlpha(surface, 0, 0, w, h, white, alpha) on a surface whose
+// clip rectangle is all of it: white laid over the whole surface at alpha/255.
+void whiteOver(SDL_Surface* surface, Uint8 alpha);
 // Nearest integer, halves away from zero.
 int toInt(float value);
 

@@ -1,7 +1,9 @@
 // blitSurface against SDL_UpperBlit itself: the same result, the same
 // destination rectangle written back and the same 32-bit words in every
 // pixel of the destination, unused byte included, over random pictures and
-// rectangles that reach past either surface and its clip rectangle.
+// rectangles that reach past either surface and its clip rectangle; and
+// whiteOver against SGE's alpha fill in white, for every alpha.
+#include <SDL/sge.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -147,4 +149,22 @@ TEST(BlitSurface, LeavesOtherFormatsToSdl) {
   SDL_FreeSurface(alpha);
   SDL_FreeSurface(a);
   SDL_FreeSurface(b);
+}
+
+TEST(WhiteOver, DoesWhatSgeFilledRectAlphaDoesInWhite) {
+  testDisplay();
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<Uint32> word;
+  SDL_Surface* ours = makeSurface(64, 48, 32);
+  SDL_Surface* theirs = makeSurface(64, 48, 32);
+  for (int alpha = 0; alpha < 256; ++alpha) {
+    for (int i = 0; i < 64 * 48; ++i)
+      static_cast<Uint32*>(ours->pixels)[i] = static_cast<Uint32*>(theirs->pixels)[i] = word(rng);
+    whiteOver(ours, Uint8(alpha));
+    sge_FilledRectAlpha(theirs, 0, 0, 64, 48, SDL_MapRGB(theirs->format, 255, 255, 255),
+                        Uint8(alpha));
+    ASSERT_EQ(differences(ours, theirs), "") << "alpha " << alpha;
+  }
+  SDL_FreeSurface(ours);
+  SDL_FreeSurface(theirs);
 }
