@@ -166,8 +166,8 @@ int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect*
   for (int y = 0; y < h; ++y, from += src->pitch, to += dst->pitch) {
     const Uint32* s = reinterpret_cast<const Uint32*>(from);
     Uint32* d = reinterpret_cast<Uint32*>(to);
-    for (int x = 0; x < w; ++x)
-      if (s[x] != key) d[x] = s[x] & rgb;
+    // Keyed pixels rewrite what is there, so the loop needs no branch.
+    for (int x = 0; x < w; ++x) d[x] = s[x] != key ? s[x] & rgb : d[x];
   }
   return 0;
 }

@@ -12,8 +12,8 @@ uint32_t next() {
   // Sums wrap modulo 2^32; the low bit, the weakest, is dropped.
   table[front] += table[rear];
   const uint32_t out = table[front] >> 1;
-  front = (front + 1) % kDegree;
-  rear = (rear + 1) % kDegree;
+  if (++front == kDegree) front = 0;
+  if (++rear == kDegree) rear = 0;
   return out;
 }
 
