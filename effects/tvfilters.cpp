@@ -30,6 +30,7 @@ void tvFilter(int density) {
   if (density < 1) density = 1;  // one grey level rather than a division by zero
   // Each grey level mapped once a frame rather than once a pixel; on a
   // 32-bit buffer the mapped words are stored directly (what drawPixel does).
+  const uint64_t reciprocal = (uint64_t{1} << 32) / static_cast<uint64_t>(density) + 1;
   Uint32 grey[256];
   Uint32* pixels = nullptr;
   if (demoboxBuffer) {
@@ -43,9 +44,17 @@ void tvFilter(int density) {
     // it to have ended: row 0 of the very first call gets just the line.
     if (y % 3 != 0) draw = 0;
     Uint32* row = pixels ? pixels + y * demoboxBuffer->pitch / 4 : nullptr;
+    // One random number per pixel, used or not, keeps the sequence fixed.
+    int draws[kW];
+    showRandFill(draws, kW);
     for (int x = 0; x < kW; ++x) {
-      // One random number per pixel, used or not, keeps the sequence fixed.
-      Uint8 n = static_cast<Uint8>(showRand() % density);
+      // draws[x] % density by a multiply: with m = 2^32 / density + 1 the
+      // quotient (r·m) >> 32 is exact while r·density < 2^32, which draws
+      // below 2^15 meet for densities below 2^17; above that r·m < 2^32
+      // and the quotient is 0, as it is for r < density.
+      const uint64_t r = static_cast<uint64_t>(draws[x]);
+      const int quotient = static_cast<int>((r * reciprocal) >> 32);
+      Uint8 n = static_cast<Uint8>(draws[x] - quotient * density);
       if (draw == 0 && x != offset_y) continue;
       if (row)
         row[x] = grey[n];

@@ -43,4 +43,9 @@ int showRand() {
   return static_cast<int>(next() & 0x7FFF);
 }
 
+void showRandFill(int* out, int n) {
+  if (!seeded) seeded = seed(1);
+  for (int i = 0; i < n; ++i) out[i] = static_cast<int>(next() & 0x7FFF);
+}
+
 void showRandSeed(unsigned s) { seeded = seed(s); }

@@ -10,5 +10,8 @@
 #pragma once
 
 int showRand();
+// The next n numbers into out[0..n-1], as n calls of showRand would give
+// them, without a call each (the TV noise draws 200 a row).
+void showRandFill(int* out, int n);
 // Starts the sequence over as std::srand(seed) starts glibc's rand().
 void showRandSeed(unsigned seed);

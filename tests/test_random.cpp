@@ -28,3 +28,14 @@ TEST(ShowRand, StaysWithinFifteenBitsAndStartsOverOnTheSameSeed) {
   showRandSeed(1);
   for (int v : first) EXPECT_EQ(showRand(), v);
 }
+
+TEST(ShowRand, FillGivesTheNumbersSingleDrawsWouldGive) {
+  showRandSeed(3);
+  int single[500];
+  for (int& v : single) v = showRand();
+  showRandSeed(3);
+  int filled[500];
+  showRandFill(filled, 200);
+  showRandFill(filled + 200, 300);
+  for (int i = 0; i < 500; ++i) EXPECT_EQ(filled[i], single[i]) << i;
+}
