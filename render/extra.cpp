@@ -185,10 +185,30 @@ void whiteOver(SDL_Surface* surface, Uint8 alpha) {
   }
   // What SGE does to a 32-bit pixel in white: each channel v becomes
   // v + ((255 - v)·alpha >> 8), the unused byte zero (checked against SGE
-  // for every channel value and alpha). One table serves all three channels.
+  // for every channel value and alpha).
+  const unsigned rs = f->Rshift, gs = f->Gshift, bs = f->Bshift;
+  if (gs == 8 && ((rs == 16 && bs == 0) || (rs == 0 && bs == 16))) {
+    // Channels at bits 0, 8 and 16: the two outer ones in one word, each
+    // product (255 - v)·alpha < 2^16 keeping to its own 16-bit lane, and the
+    // lifted values never carry past 255.
+    // Sizes in locals: the stores could alias the surface's fields, which
+    // would keep the loop from being vectorised.
+    const Uint32 a = alpha;
+    const int w = surface->w, h = surface->h, pitch = surface->pitch;
+    Uint8* pixels = static_cast<Uint8*>(surface->pixels);
+    for (int y = 0; y < h; ++y) {
+      Uint32* row = reinterpret_cast<Uint32*>(pixels + y * pitch);
+      for (int x = 0; x < w; ++x) {
+        const Uint32 outer = row[x] & 0x00FF00FF, middle = (row[x] >> 8) & 0xFF;
+        const Uint32 liftedOuter = outer + ((((0x00FF00FF - outer) * a) >> 8) & 0x00FF00FF);
+        const Uint32 liftedMiddle = middle + (((0xFF - middle) * a) >> 8);
+        row[x] = liftedOuter | liftedMiddle << 8;
+      }
+    }
+    return;
+  }
   Uint8 lift[256];
   for (unsigned v = 0; v < 256; ++v) lift[v] = static_cast<Uint8>(v + (((255 - v) * alpha) >> 8));
-  const unsigned rs = f->Rshift, gs = f->Gshift, bs = f->Bshift;
   for (int y = 0; y < surface->h; ++y) {
     Uint32* row =
         reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) + y * surface->pitch);
