@@ -60,23 +60,44 @@ BlitKind kindOf(const SDL_Surface* src, const SDL_Surface* dst) {
 // nothing masked. Where s < d the wrapped value leaves a 1 above the channel,
 // which for the lowest channel lands in the unused byte; kept, since the
 // whole word is what SDL writes. The shifts are copied out of the formats
-// first: the stores through d could otherwise alias them.
-void blendRow(const Uint32* s, Uint32* d, int w, const SDL_PixelFormat* sf,
-              const SDL_PixelFormat* df) {
-  const unsigned sAs = sf->Ashift, sRs = sf->Rshift, sGs = sf->Gshift, sBs = sf->Bshift;
-  const unsigned dRs = df->Rshift, dGs = df->Gshift, dBs = df->Bshift;
+// first (the stores through d could otherwise alias them), and for the usual
+// pair of formats are constants.
+template <typename Shifts>
+void blendPixels(const Uint32* s, Uint32* d, int w, Shifts k) {
   for (int x = 0; x < w; ++x) {
     const Uint32 p = s[x];
-    const unsigned a = (p >> sAs) & 0xFF;
+    const unsigned a = (p >> k.sA) & 0xFF;
     if (a == 0) continue;
     const Uint32 q = d[x];
-    unsigned dR = (q >> dRs) & 0xFF, dG = (q >> dGs) & 0xFF, dB = (q >> dBs) & 0xFF;
-    const unsigned sR = (p >> sRs) & 0xFF, sG = (p >> sGs) & 0xFF, sB = (p >> sBs) & 0xFF;
+    unsigned dR = (q >> k.dR) & 0xFF, dG = (q >> k.dG) & 0xFF, dB = (q >> k.dB) & 0xFF;
+    const unsigned sR = (p >> k.sR) & 0xFF, sG = (p >> k.sG) & 0xFF, sB = (p >> k.sB) & 0xFF;
     dR = (((sR - dR) * a + 255) >> 8) + dR;
     dG = (((sG - dG) * a + 255) >> 8) + dG;
     dB = (((sB - dB) * a + 255) >> 8) + dB;
-    d[x] = dR << dRs | dG << dGs | dB << dBs;
+    d[x] = dR << k.dR | dG << k.dG | dB << k.dB;
   }
+}
+
+// Shifts of both formats, read at run time.
+struct AnyShifts {
+  unsigned sR, sG, sB, sA, dR, dG, dB;
+};
+// The pairing the show blits most: pictures loaded with alpha (bytes R, G,
+// B, A in memory) onto the display (0x00RRGGBB); fixed shifts let the
+// compiler drop the shift-by-register steps.
+struct PictureOnDisplay {
+  static constexpr unsigned sR = 0, sG = 8, sB = 16, sA = 24, dR = 16, dG = 8, dB = 0;
+};
+
+void blendRow(const Uint32* s, Uint32* d, int w, const SDL_PixelFormat* sf,
+              const SDL_PixelFormat* df) {
+  if (sf->Rshift == 0 && sf->Gshift == 8 && sf->Bshift == 16 && sf->Ashift == 24 &&
+      df->Rshift == 16 && df->Gshift == 8 && df->Bshift == 0)
+    blendPixels(s, d, w, PictureOnDisplay{});
+  else
+    blendPixels(s, d, w,
+                AnyShifts{sf->Rshift, sf->Gshift, sf->Bshift, sf->Ashift, df->Rshift, df->Gshift,
+                          df->Bshift});
 }
 
 // SDL's conversion of a 24-bit pixel (three bytes, lowest first) to a 32-bit
