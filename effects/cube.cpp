@@ -30,15 +30,18 @@ void initCube() {
   for (int i = 0; i < 8; ++i) cube_3d.points[i] = corners[i];
 }
 
-void drawCube() {
-  using cube_detail::alpha;
-  using cube_detail::ax;
+float cube_detail::startSpinFrame() {
   if (demoboxBuffer && screen) sge_ClearSurface(demoboxBuffer, SDL_MapRGB(screen->format, 0, 0, 0));
   // A fixed step per frame: the spin follows the frame rate, not the clock.
   ax = ax + 0.51f;
   init_matrix(omatrix);
   // The show's own degrees-to-radians factor, a little under pi/180.
   alpha = static_cast<float>(ax * 0.01745273696388889);
+  return alpha;
+}
+
+void drawCube() {
+  const float alpha = cube_detail::startSpinFrame();
   rotate(0.0f, 2 * alpha, 5 * alpha);
   // Turning happens about the cube's own centre, before this shift puts it
   // 4 units in front of the eye, a little left and up.

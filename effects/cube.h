@@ -10,4 +10,7 @@ namespace cube_detail {
 extern Object3d cube_3d;  // corners 0..7 of a unit cube about the origin
 extern float ax;          // spin in degrees, shared with the wave grid; never reset
 extern float alpha;       // ax in radians, this frame
+// Clears the box, steps the shared spin by one frame and starts a fresh
+// transform; returns alpha.
+float startSpinFrame();
 }  // namespace cube_detail

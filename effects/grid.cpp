@@ -38,13 +38,8 @@ void grid_detail::initGrid() {
 }
 
 void drawGrid() {
-  using cube_detail::alpha;
-  using cube_detail::ax;
-  if (demoboxBuffer && screen) sge_ClearSurface(demoboxBuffer, SDL_MapRGB(screen->format, 0, 0, 0));
   // Spin by frames, like the cube; travel and wave follow the clock (dt).
-  ax = ax + 0.51f;
-  init_matrix(omatrix);
-  alpha = static_cast<float>(ax * 0.01745273696388889);
+  const float alpha = cube_detail::startSpinFrame();
   rotate(0.0f, 2 * alpha, 2 * alpha);
 
   // One unit of depth per second, turning at both ends.
