@@ -64,5 +64,4 @@ void clockSetVirtual(double ms) {
 }
 
 void clockUseReal() { virtualClock = false; }
-bool clockIsVirtual() { return virtualClock; }
 double clockVirtualMs() { return virtualMs; }

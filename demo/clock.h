@@ -18,7 +18,6 @@ void clockUseVirtual(double fps);
 void clockSetVirtual(double ms);
 // Switches back to SDL_GetTicks (tests).
 void clockUseReal();
-bool clockIsVirtual();
 // Virtual time in milliseconds, with its fraction.
 double clockVirtualMs();
 // Called whenever the virtual clock moves forward, with the old and new time

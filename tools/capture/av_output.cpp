@@ -225,9 +225,8 @@ void avPictureShown(SDL_Surface* screen) {
     }
 }
 
-void avClockAdvanced(double fromMs, double toMs) {
+void avClockAdvanced(double toMs) {
   if (!active || av.video.empty()) return;
-  (void)fromMs;
   // Frame k stands at k·1000/fps ms: every frame due before `toMs` shows the
   // picture flipped last.
   while (double(videoFrames) * 1000.0 / av.fps < toMs - 1e-6) writeFrame();

@@ -22,8 +22,8 @@ bool avOpen(const AvSettings& settings, std::string& error);
 bool avActive();
 // The picture shown from now on (a copy is kept).
 void avPictureShown(SDL_Surface* screen);
-// Writes every video frame whose time lies in [fromMs, toMs).
-void avClockAdvanced(double fromMs, double toMs);
+// Writes every video frame due before `toMs` (frame k at k·1000/fps ms).
+void avClockAdvanced(double toMs);
 void avSound(const int16_t* stereo, size_t frames);
 // Finishes the files (WAV header, ffmpeg mux); false with a message on failure.
 bool avClose(std::string& error);

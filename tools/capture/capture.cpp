@@ -98,7 +98,7 @@ void showProgress(bool last) {
 
 void onClockAdvanced(double fromMs, double toMs) {
   if (playerAdvance) playerAdvance(fromMs, toMs);
-  avClockAdvanced(fromMs, toMs);
+  avClockAdvanced(toMs);
 }
 
 // FNV-1a over 32-bit words: each pixel's RGB (the unused byte masked off),
