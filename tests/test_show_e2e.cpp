@@ -115,7 +115,10 @@ TEST(ShowEndToEnd, WithTheSongTheShowRunsThroughItsScenesToTheEndFade) {
     at["before" + std::to_string(i)] = kEffectWindows[i] - 0.6;
     at["change" + std::to_string(i)] = kEffectWindows[i] + 0.5;
   }
-  std::string args = "--cues";
+  // An Escape during the end's grey steps (they follow the last loop frame
+  // and last about 1.5 s) neither breaks nor cuts the end.
+  constexpr double kEscapeInGreys = 245.4;
+  std::string args = "--cues --key " + std::to_string(kEscapeInGreys) + ":escape";
   for (auto& [name, t] : at)
     args += " --shot " + std::to_string(t) + ":" + shots + "/" + name + ".png";
   CaptureRun run = capture(PLUPP_BUILD_DIR, args);
@@ -127,6 +130,8 @@ TEST(ShowEndToEnd, WithTheSongTheShowRunsThroughItsScenesToTheEndFade) {
   EXPECT_EQ(run.status, "1") << run.out.substr(run.out.size() - 300);
   EXPECT_GT(run.time, endSignal + 1.0);
   EXPECT_LT(run.time, endSignal + 2.0);
+  EXPECT_GT(kEscapeInGreys, run.time + 0.1) << "the Escape must land in the grey steps";
+  EXPECT_LT(kEscapeInGreys, run.time + 1.4) << "the Escape must land in the grey steps";
 
   testDisplay();
   Picture bg = load(PLUPP_BUILD_DIR "/gfx/kakbg.png");

@@ -117,7 +117,25 @@ uint64_t screenHash() {
   return h;
 }
 
+double showSeconds() { return clockVirtualMs() / 1000.0; }
+
+void deliverKeys() {
+  for (Key& k : keys) {
+    if (k.sent || showSeconds() < k.seconds) continue;
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.sym = k.sym;
+    SDL_PushEvent(&e);
+    k.sent = true;
+  }
+}
+
 void onFlip() {
+  // Flips outside the loop (the end's grey steps) wait on the clock too, so
+  // a key timed for them arrives during them.
+  deliverKeys();
   avPictureShown(screen);
   if (checksums && screen && screen->format->BytesPerPixel == 4)
     std::fprintf(checksums, "%ld %u %016llx\n", flips, clockTicks(),
@@ -129,7 +147,6 @@ void printCue(int instrument, double songSeconds) {
   std::printf("cue t=%.3f inst=%d\n", songSeconds, instrument);
 }
 
-double showSeconds() { return clockVirtualMs() / 1000.0; }
 
 [[noreturn]] void usage(const char* why) {
   std::fprintf(stderr,
@@ -157,18 +174,6 @@ std::pair<double, std::string> splitTimed(const char* arg, const char* opt) {
   return {parseSeconds(a.substr(0, colon), opt), a.substr(colon + 1)};
 }
 
-void deliverKeys() {
-  for (Key& k : keys) {
-    if (k.sent || showSeconds() < k.seconds) continue;
-    SDL_Event e{};
-    e.type = SDL_KEYDOWN;
-    e.key.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.sym = k.sym;
-    SDL_PushEvent(&e);
-    k.sent = true;
-  }
-}
 
 void afterFlip() {
   ++frames;
