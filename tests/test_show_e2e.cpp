@@ -118,7 +118,7 @@ TEST(ShowEndToEnd, WithTheSongTheShowRunsThroughItsScenesToTheEndFade) {
   // An Escape during the end's grey steps (they follow the last loop frame
   // and last about 1.5 s) neither breaks nor cuts the end.
   constexpr double kEscapeInGreys = 245.4;
-  std::string args = "--cues --key " + std::to_string(kEscapeInGreys) + ":escape";
+  std::string args = "--cues --memory --key " + std::to_string(kEscapeInGreys) + ":escape";
   for (auto& [name, t] : at)
     args += " --shot " + std::to_string(t) + ":" + shots + "/" + name + ".png";
   CaptureRun run = capture(PLUPP_BUILD_DIR, args);
@@ -132,6 +132,21 @@ TEST(ShowEndToEnd, WithTheSongTheShowRunsThroughItsScenesToTheEndFade) {
   EXPECT_LT(run.time, endSignal + 2.0);
   EXPECT_GT(kEscapeInGreys, run.time + 0.1) << "the Escape must land in the grey steps";
   EXPECT_LT(kEscapeInGreys, run.time + 1.4) << "the Escape must land in the grey steps";
+
+  // Resident memory flat once the show has started: under 1 MB of growth
+  // after the first minute. (The address sanitizer holds freed memory back
+  // on purpose, so its build does not count.)
+  std::map<int, long> rssKb;
+  static const std::regex memoryLine(R"(memory t=(\d+) rss_kb=(\d+))");
+  for (std::sregex_iterator i(run.out.begin(), run.out.end(), memoryLine), end; i != end; ++i)
+    rssKb[std::stoi((*i)[1])] = std::stol((*i)[2]);
+  ASSERT_TRUE(rssKb.count(60) && rssKb.count(240)) << run.out.substr(0, 300);
+#ifndef __SANITIZE_ADDRESS__
+  for (const auto& [t, kb] : rssKb)
+    if (t > 60) {
+      EXPECT_LT(kb - rssKb[60], 1024) << "resident memory at " << t << " s";
+    }
+#endif
 
   testDisplay();
   Picture bg = load(PLUPP_BUILD_DIR "/gfx/kakbg.png");

@@ -17,6 +17,8 @@
 //   --checksums FILE      a line `FRAME MS HASH` for every flip: flip count
 //                         from 0, show clock in ms, 64-bit hash of the screen's
 //                         RGB (hex); two runs drew the same if the files match
+//   --memory              a line `memory t=SECONDS rss_kb=N` every 30 s of
+//                         show: the process's resident memory
 //
 // The song is rendered in lockstep with the virtual clock, so its cues arrive
 // at the same song positions as in real time.
@@ -68,6 +70,8 @@ bool printCues = false;
 AvSettings avSettings;
 void (*playerAdvance)(double, double) = nullptr;
 std::FILE* checksums = nullptr;
+bool printMemory = false;
+double nextMemorySeconds = 0;  // show seconds of the next memory line
 long flips = 0;
 std::chrono::steady_clock::time_point wallStart, lastProgress;
 
@@ -154,7 +158,7 @@ void printCue(int instrument, double songSeconds) {
                "usage: plupp-capture [--fps N] [--until SECONDS] [--shot SECONDS:FILE.png]... "
                "[--key SECONDS:escape|f]... [--cues]\n"
                "       [--video FILE.mp4|FILE.y4m] [--audio FILE.wav] [--size WxH]\n"
-               "       [--checksums FILE]\n",
+               "       [--checksums FILE] [--memory]\n",
                why);
   std::exit(2);
 }
@@ -175,8 +179,22 @@ std::pair<double, std::string> splitTimed(const char* arg, const char* opt) {
 }
 
 
+// Resident pages from /proc/self/statm (its second field), in kB; 0 if unreadable.
+long residentKb() {
+  long size = 0, resident = 0;
+  std::FILE* f = std::fopen("/proc/self/statm", "r");
+  if (!f) return 0;
+  if (std::fscanf(f, "%ld %ld", &size, &resident) != 2) resident = 0;
+  std::fclose(f);
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
 void afterFlip() {
   ++frames;
+  if (printMemory && td2 / 1000.0 >= nextMemorySeconds) {
+    std::printf("memory t=%.0f rss_kb=%ld\n", nextMemorySeconds, residentKb());
+    nextMemorySeconds += 30;
+  }
   if (avActive()) showProgress(false);
   // The frame just flipped was drawn at td2, the time it started.
   double frameSeconds = td2 / 1000.0;
@@ -234,6 +252,8 @@ int main(int argc, char** argv) {
       const char* v = value();
       if (std::sscanf(v, "%dx%d", &avSettings.width, &avSettings.height) != 2)
         usage("--size wants WIDTHxHEIGHT, e.g. 1920x1080");
+    } else if (opt == "--memory") {
+      printMemory = true;
     } else if (opt == "--checksums") {
       const char* file = value();
       if (!(checksums = std::fopen(file, "w")))
