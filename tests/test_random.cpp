@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "render/random.h"
 
@@ -38,4 +39,35 @@ TEST(ShowRand, FillGivesTheNumbersSingleDrawsWouldGive) {
   showRandFill(filled, 200);
   showRandFill(filled + 200, 300);
   for (int i = 0; i < 500; ++i) EXPECT_EQ(filled[i], single[i]) << i;
+}
+
+// Fills of every size, mixed with single draws, over runs long enough to
+// cross the generator's internal buffer many times at different offsets.
+TEST(ShowRand, FillsOfMixedSizesFollowTheCLibraryOverLongRuns) {
+  for (unsigned seed : {1u, 7u, 2147483647u}) {
+    srandom(seed);
+    showRandSeed(seed);
+    const int sizes[] = {1, 3, 4, 31, 200, 5, 0, 34, 2, 33, 4093, 7, 35, 6, 1000, 17, 8, 3};
+    std::vector<int> got;
+    long drawn = 0;
+    for (int round = 0; round < 60; ++round) {
+      for (int n : sizes) {
+        got.assign(size_t(n) + 2, -1);
+        showRandFill(got.data(), n);
+        for (int i = 0; i < n; ++i) {
+          const int want = static_cast<int>(random() & 0x7FFF);
+          ASSERT_EQ(got[size_t(i)], want) << "seed " << seed << ", draw " << drawn + i;
+        }
+        // Nothing written past the end.
+        ASSERT_EQ(got[size_t(n)], -1);
+        ASSERT_EQ(got[size_t(n) + 1], -1);
+        drawn += n;
+        // A single draw between fills must carry on the same sequence.
+        if (round % 3 == 0) {
+          ASSERT_EQ(showRand(), static_cast<int>(random() & 0x7FFF)) << "after draw " << drawn;
+          ++drawn;
+        }
+      }
+    }
+  }
 }
