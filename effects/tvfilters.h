@@ -16,4 +16,8 @@ namespace tvfilters::detail {
 extern int draw;        // non-zero while the row is a full noise row; runs on between calls
 extern int offset_y;    // column of the noise line, 0..200 (200 is off the box)
 extern int tvOffset_y;  // roll offset, rows 0..149
+// The grey words of levels 0..255 and the density (> 0) for noiseRow.
+void noiseLevels(int density, const Uint32* grey);
+// row[x] = grey[draws[x] % density cut to a byte] for x < n; draws 0..32767.
+void noiseRow(Uint32* row, const int* draws, int n);
 }  // namespace tvfilters::detail

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "demo/main.h"
 #include "effects/tvfilters.h"
 #include "render/gfx.h"
@@ -91,4 +93,80 @@ TEST_F(TvFilters, RollShiftsUpWithABlackSeamAndNoStaleRows) {
   tv::tvOffset_y = 149;
   offsetTv();
   EXPECT_EQ(tv::tvOffset_y, 1);
+}
+
+namespace {
+// The noise word of draw r: the remainder by the density, cut to a byte,
+// looked up.
+Uint32 expectedNoise(const std::vector<Uint32>& grey, int density, int r) {
+  return grey[uint8_t(r % density)];
+}
+
+// Grey tables: what byte-channel formats give (steps of 0x010101 with or
+// without an alpha byte, channels swapped), a step whose halves carry into
+// each other and wrap past 2^32, and one with no step at all.
+std::vector<std::vector<Uint32>> greyTables() {
+  std::vector<std::vector<Uint32>> tables;
+  for (Uint32 base : {0u, 0xFF000000u, 0xFFFF8000u})
+    for (Uint32 step : {0x010101u, 0x01010100u, 0x00017FFFu, 0x0000FFFFu}) {
+      tables.emplace_back();
+      for (Uint32 n = 0; n < 256; ++n) tables.back().push_back(base + n * step);
+    }
+  tables.emplace_back();
+  uint32_t h = 12345;
+  for (int n = 0; n < 256; ++n) tables.back().push_back(h = h * 1664525u + 1013904223u);
+  return tables;
+}
+
+const int kDensities[] = {1,     2,     3,     7,     69,    70,    71,     255,     256,
+                          257,   1000,  4095,  16384, 16385, 32767, 32768,  32769,   70000,
+                          2147483647};
+}  // namespace
+
+// Every draw 0..32767 through every table, for the densities the show could
+// plausibly use and the edges of the quotient by a multiply.
+TEST(TvNoiseRow, EveryDrawGetsTheGreyOfItsRemainder) {
+  std::vector<int> draws(32768);
+  for (int r = 0; r < 32768; ++r) draws[size_t(r)] = r;
+  std::vector<Uint32> row(draws.size());
+  const auto tables = greyTables();
+  std::vector<int> densities(kDensities, kDensities + sizeof kDensities / sizeof *kDensities);
+  for (const auto& grey : tables)
+    for (int d : densities) {
+      tv::noiseLevels(d, grey.data());
+      tv::noiseRow(row.data(), draws.data(), int(draws.size()));
+      for (int r = 0; r < 32768; ++r)
+        ASSERT_EQ(row[size_t(r)], expectedNoise(grey, d, r)) << "density " << d << ", draw " << r;
+    }
+  // Every density up to 2^10 with the display's table.
+  for (int d = 1; d <= 1024; ++d) {
+    tv::noiseLevels(d, tables[0].data());
+    tv::noiseRow(row.data(), draws.data(), int(draws.size()));
+    for (int r = 0; r < 32768; ++r)
+      ASSERT_EQ(row[size_t(r)], expectedNoise(tables[0], d, r)) << "density " << d << ", draw " << r;
+  }
+}
+
+// Short rows at every alignment: the eight-at-a-time part and the tail meet
+// without gaps and nothing outside the row is written.
+TEST(TvNoiseRow, ShortRowsAtAnyOffsetWriteExactlyTheirPixels) {
+  const Uint32 guard = 0xDEADBEEFu;
+  int draws[40];
+  for (int i = 0; i < 40; ++i) draws[i] = (i * 7919 + 32760) % 32768;  // 32767, 0 and in between
+  for (const auto& grey : greyTables())
+    for (int d : kDensities) {
+      tv::noiseLevels(d, grey.data());
+      for (int offset = 0; offset < 4; ++offset)
+        for (int width = 0; width <= 17; ++width) {
+          Uint32 row[24];
+          for (Uint32& p : row) p = guard;
+          tv::noiseRow(row + 1 + offset, draws + offset, width);
+          for (int x = 0; x < 24; ++x) {
+            const int i = x - 1;  // index into draws
+            const bool inside = i >= offset && i < offset + width;
+            ASSERT_EQ(row[x], inside ? expectedNoise(grey, d, draws[i]) : guard)
+                << "density " << d << ", offset " << offset << ", width " << width << ", x " << x;
+          }
+        }
+    }
 }
