@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -144,6 +145,73 @@ void tvFilter(int density) {
   if (++offset_y > kW) offset_y = showRand() % kW;
 }
 
+namespace {
+// Surfaces the roll can move in place: 32-bit, byte channels in the same
+// places, no alpha, nothing to lock or decode, whole clip rectangles, the
+// box's size. On these the blits below reduce to the copies of rollInPlace
+// (a plain copy, or with demoboxBuffer's key set the keyed copy that leaves
+// the black underneath); anything else keeps the blits.
+bool rollsInPlace(const SDL_Surface* s, const SDL_PixelFormat* like) {
+  const SDL_PixelFormat* f = s->format;
+  const SDL_Rect& c = s->clip_rect;
+  return s->w == kW && s->h == kH && s->pixels && !s->locked && !SDL_MUSTLOCK(s) &&
+         !(s->flags & (SDL_SRCALPHA | SDL_RLEACCEL | SDL_RLEACCELOK)) && f->BytesPerPixel == 4 &&
+         !f->palette && f->Amask == 0 && f->Rloss == 0 && f->Gloss == 0 && f->Bloss == 0 &&
+         f->Rmask == Uint32{0xFF} << f->Rshift && f->Gmask == Uint32{0xFF} << f->Gshift &&
+         f->Bmask == Uint32{0xFF} << f->Bshift && f->Rmask == like->Rmask &&
+         f->Gmask == like->Gmask && f->Bmask == like->Bmask && c.x == 0 && c.y == 0 &&
+         c.w == kW && c.h == kH;
+}
+
+// A source row as the blit onto the black work surface leaves it: with a
+// key, keyed pixels stay black and the others lose the bits outside the
+// colour channels.
+void rollRow(Uint32* to, const Uint32* from, bool keyed, Uint32 key, Uint32 rgb, Uint32 black) {
+  if (!keyed) {
+    std::memcpy(to, from, kW * sizeof(Uint32));
+    return;
+  }
+  int x = 0;
+#if defined(__SSE2__)
+  const __m128i k = _mm_set1_epi32(static_cast<int>(key));
+  const __m128i m = _mm_set1_epi32(static_cast<int>(rgb));
+  const __m128i b = _mm_set1_epi32(static_cast<int>(black));
+  for (; x + 4 <= kW; x += 4) {
+    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
+    const __m128i keyedLanes = _mm_cmpeq_epi32(p, k);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x),
+                     _mm_or_si128(_mm_and_si128(keyedLanes, b),
+                                  _mm_andnot_si128(keyedLanes, _mm_and_si128(p, m))));
+  }
+#endif
+  for (; x < kW; ++x) to[x] = from[x] != key ? from[x] & rgb : black;
+}
+
+// The roll by o rows done on the box itself: rows o..144 up to the top,
+// black from row 145-o to row 154-o, then rows 0..o-6 (kept aside in the
+// work surface first, as the move overwrites them).
+void rollInPlace(int o, Uint32 black) {
+  const bool keyed = (demoboxBuffer->flags & SDL_SRCCOLORKEY) != 0;
+  const Uint32 key = demoboxBuffer->format->colorkey;
+  const Uint32 rgb = demoboxBuffer->format->Rmask | demoboxBuffer->format->Gmask |
+                     demoboxBuffer->format->Bmask;
+  auto rowOf = [](SDL_Surface* s, int y) {
+    return reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch);
+  };
+  const int wrapped = o - kSeamRows;  // rows that go below the seam
+  for (int y = 0; y < wrapped; ++y) std::memcpy(rowOf(tmpBuffer, y), rowOf(demoboxBuffer, y), kW * 4);
+  // Row y takes row y + o, which lies further down and is not written yet.
+  for (int y = 0; y < kH - kSeamRows - o; ++y)
+    rollRow(rowOf(demoboxBuffer, y), rowOf(demoboxBuffer, y + o), keyed, key, rgb, black);
+  for (int y = kH - kSeamRows - o < 0 ? 0 : kH - kSeamRows - o; y < kH && y < kH + kSeamRows - o; ++y) {
+    Uint32* row = rowOf(demoboxBuffer, y);
+    for (int x = 0; x < kW; ++x) row[x] = black;
+  }
+  for (int y = 0; y < wrapped; ++y)
+    rollRow(rowOf(demoboxBuffer, kH + kSeamRows - o + y), rowOf(tmpBuffer, y), keyed, key, rgb, black);
+}
+}  // namespace
+
 void offsetTv() {
   // The remainder keeps any step, however large, inside the box.
   int64_t rolled = (static_cast<int64_t>(tvOffset_y) + toInt(dt * 1.5)) % kH;
@@ -152,9 +220,17 @@ void offsetTv() {
   const int o = tvOffset_y;
   if (!demoboxBuffer || !tmpBuffer) return;
 
+  Uint32 black = SDL_MapRGB(tmpBuffer->format, 0, 0, 0);
+  if (demoboxBuffer != tmpBuffer && rollsInPlace(demoboxBuffer, tmpBuffer->format) &&
+      rollsInPlace(tmpBuffer, demoboxBuffer->format) && !(tmpBuffer->flags & SDL_SRCCOLORKEY)) {
+    rollInPlace(o, black);
+    // What drawImg leaves besides the pixels: the box keyed on magenta.
+    SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
+    return;
+  }
+
   // The work surface starts black each frame: rows 151-o..154-o (to row 149
   // when o <= 5) get no copy, and must not show what an earlier frame left.
-  Uint32 black = SDL_MapRGB(tmpBuffer->format, 0, 0, 0);
   SDL_FillRect(tmpBuffer, nullptr, black);
   // Rows o..149 to the top; rows 0..o-6 below the seam, from row 155-o.
   drawImg2(tmpBuffer, demoboxBuffer, 0, 0, kW, kH - o, 0, o);

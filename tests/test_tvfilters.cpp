@@ -170,3 +170,53 @@ TEST(TvNoiseRow, ShortRowsAtAnyOffsetWriteExactlyTheirPixels) {
         }
     }
 }
+
+namespace {
+// A picture with keyed (magenta) pixels and bits set outside the colour
+// channels, which a keyed copy drops and a plain one keeps.
+void paintRollPicture(SDL_Surface* s, int salt) {
+  for (int y = 0; y < 150; ++y) {
+    auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch);
+    for (int x = 0; x < 200; ++x) {
+      const Uint32 h = Uint32(x * 2654435761u ^ (y + salt) * 40503u);
+      row[x] = h % 7 == 0 ? 0xFF00FFu : (h % 5 == 0 ? 0x80000000u : 0u) | (h & 0xFFFFFFu);
+    }
+  }
+}
+}  // namespace
+
+// The roll done in place must give the box the blits give. A work surface a
+// column wider than the box takes the blits, with the same box as result.
+TEST_F(TvFilters, RollInPlaceLeavesWhatTheBlitsLeave) {
+  dt = 0.0f;
+  SDL_Surface* wide = makeSurface(201, 150, 32);
+  SDL_Surface* box = tmpBuffer;
+  for (bool keyed : {true, false})
+    for (int o = 0; o < 150; ++o) {
+      std::vector<Uint32> result[2];
+      for (int path = 0; path < 2; ++path) {
+        tmpBuffer = path == 0 ? box : wide;
+        paintRollPicture(demoboxBuffer, o);
+        SDL_SetColorKey(demoboxBuffer, keyed ? SDL_SRCCOLORKEY : 0, 0xFF00FFu);
+        tv::tvOffset_y = o;
+        offsetTv();
+        EXPECT_TRUE(demoboxBuffer->flags & SDL_SRCCOLORKEY);
+        EXPECT_EQ(demoboxBuffer->format->colorkey, 0xFF00FFu);
+        for (int y = 0; y < 150; ++y)
+          for (int x = 0; x < 200; ++x) result[path].push_back(pixelAt(demoboxBuffer, x, y));
+      }
+      tmpBuffer = box;
+      for (size_t i = 0; i < result[0].size(); ++i)
+        ASSERT_EQ(result[0][i], result[1][i])
+            << (keyed ? "keyed" : "plain") << ", o " << o << ", x " << i % 200 << ", y " << i / 200;
+      // Where the keyed blit's effect shows: magenta left black, stray bits gone.
+      if (keyed && o < 145) {
+        paintRollPicture(demoboxBuffer, o);
+        for (int x = 0; x < 200; ++x) {
+          const Uint32 was = pixelAt(demoboxBuffer, x, o);
+          ASSERT_EQ(result[0][size_t(x)], was == 0xFF00FFu ? 0u : was & 0xFFFFFFu) << o << "," << x;
+        }
+      }
+    }
+  SDL_FreeSurface(wide);
+}
