@@ -71,9 +71,9 @@ void block(int* out, int n) {
   __m128i older = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w - 8));
   __m128i newer = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w - 4));
   for (; i + 4 <= n; i += 4) {
-    // Words i-6..i-3: the top half of the older four, the bottom of the newer.
-    const __m128i lag6 = _mm_castpd_si128(
-        _mm_shuffle_pd(_mm_castsi128_pd(older), _mm_castsi128_pd(newer), 1));
+    // Words i-6..i-3: the top half of the older four, the bottom of the
+    // newer, by integer shuffles (a float one costs a domain crossing).
+    const __m128i lag6 = _mm_unpacklo_epi64(_mm_srli_si128(older, 8), newer);
     const __m128i lag31 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + i - 31));
     const __m128i lag34 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + i - 34));
     const __m128i sum = _mm_add_epi32(_mm_add_epi32(lag31, lag34), lag6);
