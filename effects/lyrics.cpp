@@ -2,6 +2,7 @@
 
 #include <SDL/sge.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -14,7 +15,32 @@
 
 namespace lyrics::detail {
 int vertscroll = 480;
+
+void drawSqueezedRow(SDL_Surface* dst, const Uint32* row, int w, int left, int y) {
+  // SGE's scaled copy is |w| + 2 px wide and 3 rows high with a black border,
+  // which the key leaves out: the scanline lands one row down and one column
+  // in. Its column X reads the source column X·step >> 16, step being 2^16 /
+  // scale truncated, so a column that would fall on a whole source column
+  // exactly can land one short of it.
+  const int n = w < 0 ? -w : w;
+  if (!dst || n == 0 || n > 32) return;
+  const SDL_Rect& clip = dst->clip_rect;
+  const int row_y = y + 1;
+  if (row_y < clip.y || row_y >= clip.y + clip.h) return;
+  const Uint32 step = (Uint32{32} << 16) / static_cast<Uint32>(n);
+  const SDL_PixelFormat* f = dst->format;
+  const Uint32 rgb = f->Rmask | f->Gmask | f->Bmask;
+  Uint32* out = reinterpret_cast<Uint32*>(static_cast<Uint8*>(dst->pixels) + row_y * dst->pitch);
+  const int x0 = std::max(0, clip.x - (left + 1)), x1 = std::min(n, clip.x + clip.w - (left + 1));
+  for (int x = x0; x < x1; ++x) {
+    const Uint32 from = (static_cast<Uint32>(x) * step) >> 16;
+    // The mirrored scanline is the scaled copy of the reversed one.
+    const Uint32 p = row[w < 0 ? 31 - from : from] & rgb;
+    // Black is the key of the scaled copy.
+    if (p != 0) out[left + 1 + x] = p;
+  }
 }
+}  // namespace lyrics::detail
 
 using lyrics::detail::vertscroll;
 
@@ -95,7 +121,8 @@ int axisAt(int y) { return static_cast<int>(30 * std::sin(0.01 * y) + 350); }
 int squeezeAt(int y) { return static_cast<int>(32 * std::sin(0.012 * y)); }
 
 // One scanline of the glyph in charBuffer2, squeezed to |w| px: right of the
-// line x = axis - 16 while w > 0, mirrored and left of it while w < 0.
+// line x = axis - 16 while w > 0, mirrored and left of it while w < 0. This
+// is the general way, through SGE's scaled copy, for buffers of any format.
 void drawScanline(int axis, int w, int y) {
   if (w < 0) mirrorImg(charBuffer2);
   // A zero width leaves nothing to draw (and SGE would divide by it).
@@ -108,6 +135,60 @@ void drawScanline(int axis, int w, int y) {
   SDL_FreeSurface(row);
 }
 
+// 32-bit pixels with whole-byte colour channels and no alpha.
+bool plain32(const SDL_Surface* s) {
+  const SDL_PixelFormat* f = s->format;
+  return f->BytesPerPixel == 4 && !f->palette && f->Amask == 0 && f->Rloss == 0 && f->Gloss == 0 &&
+         f->Bloss == 0 && !SDL_MUSTLOCK(s) && s->pixels;
+}
+
+// The direct way needs the glyph buffers at their usual sizes and every
+// surface in the screen's 32-bit format.
+bool directScanlines() {
+  for (const SDL_Surface* s : {screen, charBuffer, charBuffer_inverted, charBuffer2})
+    if (!plain32(s) || s->format->Rmask != screen->format->Rmask ||
+        s->format->Gmask != screen->format->Gmask || s->format->Bmask != screen->format->Bmask)
+      return false;
+  return charBuffer->w == kCellW && charBuffer->h == kCellH && charBuffer_inverted->w == kCellW &&
+         charBuffer_inverted->h == kCellH && charBuffer2->w == kCellW && charBuffer2->h == 1;
+}
+
+// What a copy of `s` into a surface cleared to 0 leaves: with a colour key,
+// keyed pixels stay 0 and the rest keep their colour channels alone.
+Uint32 copiedOver0(const SDL_Surface* s, Uint32 p) {
+  if (!(s->flags & SDL_SRCCOLORKEY)) return p;
+  const SDL_PixelFormat* f = s->format;
+  return p != f->colorkey ? p & (f->Rmask | f->Gmask | f->Bmask) : 0;
+}
+
+// drawGreetCell's scanlines without the buffer copies and scaled surfaces:
+// each row read from the glyph buffer and squeezed straight onto the screen.
+void drawScanlinesDirect(int y0) {
+  const Uint32 magenta = SDL_MapRGB(charBuffer2->format, 255, 0, 255);
+  bool drawn = false;
+  for (int i = 0; i < kCellH; ++i) {
+    const int y = y0 + i;
+    if (y < 0 || y >= screen->h) continue;
+    const int w = squeezeAt(y);
+    if (w == 0) continue;
+    const SDL_Surface* glyph = w < 0 ? charBuffer : charBuffer_inverted;
+    const Uint32* from = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(glyph->pixels) +
+                                                         i * glyph->pitch);
+    Uint32 row[kCellW];
+    for (int x = 0; x < kCellW; ++x) row[x] = copiedOver0(glyph, from[x]);
+    if (w < 0) {
+      // The mirror copies through charBuffer2's key, which the mirror itself
+      // sets to magenta: a pixel matching it comes out 0.
+      for (Uint32& p : row) p = copiedOver0(charBuffer2, p);
+      SDL_SetColorKey(charBuffer2, SDL_SRCCOLORKEY, magenta);
+    }
+    lyrics::detail::drawSqueezedRow(screen, row, w, w > 0 ? axisAt(y) - 16 : axisAt(y) - 16 + w, y);
+    drawn = true;
+  }
+  // The general way keys the screen on magenta with every scanline it draws.
+  if (drawn) SDL_SetColorKey(screen, SDL_SRCCOLORKEY, SDL_MapRGB(screen->format, 255, 0, 255));
+}
+
 void drawGreetCell(int c) {
   if (!screen || !charBuffer || !charBuffer_inverted || !charBuffer2) return;
   sge_ClearSurface(charBuffer, 0);
@@ -117,6 +198,10 @@ void drawGreetCell(int c) {
   drawLetter(charBuffer_inverted, font_intro_inverted, greet[c], 0, 0);
 
   const int y0 = kCellH * c + vertscroll;
+  if (directScanlines()) {
+    drawScanlinesDirect(y0);
+    return;
+  }
   for (int i = 0; i < kCellH; ++i) {
     const int y = y0 + i;
     // A scanline off the screen's rows would be clipped whole; skip its work.

@@ -2,6 +2,7 @@
 // greeting message twisting up the middle of the screen. Both draw straight
 // onto `screen`; pixel units, rows from the top.
 #pragma once
+#include <SDL/SDL.h>
 
 // Three centred lines around the sung one (`currentrow`): the line just sung
 // at row y + 15, the sung line at y + 35 lit in gold up to `currentpos`, the
@@ -14,4 +15,8 @@ void drawGreetScoller();
 namespace lyrics::detail {
 // Screen row of the greeting's row 0: 480 at start, only ever falls.
 extern int vertscroll;
+// One scanline of a greeting letter as SGE's scaled copy of it lands on
+// `dst` with black left out: the 32 px of `row` squeezed to |w| px (1..32),
+// mirrored while w < 0, its scaled copy's corner at (left, y).
+void drawSqueezedRow(SDL_Surface* dst, const Uint32* row, int w, int left, int y);
 }  // namespace lyrics::detail
