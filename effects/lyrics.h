@@ -3,6 +3,7 @@
 // onto `screen`; pixel units, rows from the top.
 #pragma once
 #include <SDL/SDL.h>
+#include <SDL/sge.h>
 
 // Three centred lines around the sung one (`currentrow`): the line just sung
 // at row y + 15, the sung line at y + 35 lit in gold up to `currentpos`, the
@@ -11,6 +12,10 @@
 void printMsgSection(int x, int y);
 // Moves the greeting up by toInt(2·dt) px and draws its ten rows of 50 px.
 void drawGreetScoller();
+// Draws `text` in a bitmap font with the pixels sge_BF_textout would write
+// (x, y the pen's start, the letters' top row), most fonts without going
+// through SDL's general blitter; the rest it leaves to SGE.
+void printText(SDL_Surface* dst, sge_bmpFont* font, const char* text, Sint16 x, Sint16 y);
 
 namespace lyrics::detail {
 // Screen row of the greeting's row 0: 480 at start, only ever falls.

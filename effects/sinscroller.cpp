@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "demo/main.h"
+#include "effects/lyrics.h"
 #include "effects/texts.h"
 #include "render/extra.h"
 #include "render/gfx.h"
@@ -58,6 +59,6 @@ void sinScroller() {
     sge_bmpFont* font = overBox(sx) ? font_intro_inverted : font_intro;
     if (!font) continue;
     char letter[2] = {text[i], '\0'};
-    sge_BF_textout(screen, font, letter, sx, sy);
+    printText(screen, font, letter, sx, sy);
   }
 }
