@@ -1,5 +1,7 @@
 #include "effects/greetwipe.h"
 
+#include <cstring>
+
 #include "demo/clock.h"
 #include "demo/main.h"
 #include "render/extra.h"
@@ -27,6 +29,40 @@ void nextPicture(Uint32 now) {
   // otherwise count past the table's slots.
   currentbajs = (currentbajs + 1) % kGreetSlots;
 }
+
+// The smear as one blit: column `edge` repeated over box columns edge..right-1
+// in a surface of the picture's format and blending, blitted once. A blit's
+// pixels do not depend on their neighbours, so this writes what a blit a
+// column would. False, drawing nothing, where the copy would not blend as
+// the picture does (palettes, keys, RLE).
+bool smearAtOnce(SDL_Surface* picture, int edge, int right) {
+  const SDL_PixelFormat* f = picture->format;
+  if (f->palette || SDL_MUSTLOCK(picture) || !picture->pixels ||
+      (picture->flags & (SDL_SRCCOLORKEY | SDL_RLEACCEL | SDL_RLEACCELOK)))
+    return false;
+  const int w = right - edge, h = picture->h < kBoxH ? picture->h : kBoxH;
+  if (w <= 0 || h <= 0) return true;
+  SDL_Surface* smear = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, f->BitsPerPixel, f->Rmask,
+                                            f->Gmask, f->Bmask, f->Amask);
+  if (!smear) return false;
+  SDL_SetAlpha(smear, picture->flags & SDL_SRCALPHA, f->alpha);
+  if ((smear->flags & (SDL_SRCALPHA | SDL_SRCCOLORKEY | SDL_RLEACCEL | SDL_RLEACCELOK)) !=
+          (picture->flags & SDL_SRCALPHA) ||
+      smear->format->alpha != f->alpha || SDL_MUSTLOCK(smear)) {
+    SDL_FreeSurface(smear);
+    return false;
+  }
+  const int bytes = f->BytesPerPixel;
+  for (int y = 0; y < h; ++y) {
+    const Uint8* from =
+        static_cast<const Uint8*>(picture->pixels) + y * picture->pitch + edge * bytes;
+    Uint8* to = static_cast<Uint8*>(smear->pixels) + y * smear->pitch;
+    for (int x = 0; x < w; ++x) std::memcpy(to + x * bytes, from, bytes);
+  }
+  drawImg2(demoboxBuffer, smear, edge, 0, w, h, 0, 0);
+  SDL_FreeSurface(smear);
+  return true;
+}
 }  // namespace
 
 int greetwipe::detail::shownSlot(int slot) {
@@ -42,7 +78,8 @@ void drawBajs() {
     // Column `edge` stretched to the right; columns past the box would be
     // clipped, so the smear stops at its edge.
     const int right = picture->w < kBoxW ? picture->w : kBoxW;
-    for (int i = edge; i < right; ++i) drawImg2(demoboxBuffer, picture, i, 0, 1, kBoxH, edge, 0);
+    if (!smearAtOnce(picture, edge, right))
+      for (int i = edge; i < right; ++i) drawImg2(demoboxBuffer, picture, i, 0, 1, kBoxH, edge, 0);
   }
 
   bajs_cur_x += toInt(2 * dt);

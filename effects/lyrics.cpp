@@ -92,8 +92,7 @@ void blitGlyph(SDL_Surface* dst, const SDL_Surface* sheet, int sx, int sy, int w
 
   const SDL_PixelFormat *sf = sheet->format, *df = dst->format;
   const Uint32 key = sf->colorkey;
-  const bool sameOrder =
-      sf->Rmask == df->Rmask && sf->Gmask == df->Gmask && sf->Bmask == df->Bmask;
+  const bool sameOrder = sf->Rmask == df->Rmask && sf->Gmask == df->Gmask && sf->Bmask == df->Bmask;
   const unsigned sR = sf->Rshift, sG = sf->Gshift, sB = sf->Bshift;
   const unsigned dR = df->Rshift, dG = df->Gshift, dB = df->Bshift;
   const Uint32 rgb = df->Rmask | df->Gmask | df->Bmask;
@@ -106,9 +105,9 @@ void blitGlyph(SDL_Surface* dst, const SDL_Surface* sheet, int sx, int sy, int w
       Uint32 p = Uint32{s[0]} | Uint32{s[1]} << 8 | Uint32{s[2]} << 16;
       if (kBytes == 4) p |= Uint32{s[3]} << 24;
       if (p == key) continue;
-      d[x] = sameOrder ? p & rgb
-                       : ((p >> sR) & 0xFF) << dR | ((p >> sG) & 0xFF) << dG |
-                             ((p >> sB) & 0xFF) << dB;
+      d[x] = sameOrder
+                 ? p & rgb
+                 : ((p >> sR) & 0xFF) << dR | ((p >> sG) & 0xFF) << dG | ((p >> sB) & 0xFF) << dB;
     }
   }
 }
@@ -190,7 +189,7 @@ void drawSmallLine(sge_bmpFont* font, const char* line, int y) {
   int n = lineLength(line);
   std::memcpy(text, line, n);
   printText(screen, font, text, static_cast<Sint16>(kCentreX - kSmallHalfAdvance * n),
-                 static_cast<Sint16>(y));
+            static_cast<Sint16>(y));
 }
 
 // The pen starts 6 px per letter left of the centre, one letter's worth

@@ -40,8 +40,7 @@ void throughSge(SDL_Surface* dst, const Uint32* row, int w, int left, int y) {
   SDL_Surface* line = like(dst, 32, 1);
   Uint32* p = static_cast<Uint32*>(line->pixels);
   for (int x = 0; x < 32; ++x) p[x] = w < 0 ? row[31 - x] : row[x];
-  SDL_Surface* scaled =
-      sge_transform_surface(line, 0, 0.0f, std::abs(w) / 32.0f, 1.0f, SGE_TSAFE);
+  SDL_Surface* scaled = sge_transform_surface(line, 0, 0.0f, std::abs(w) / 32.0f, 1.0f, SGE_TSAFE);
   ASSERT_NE(scaled, nullptr);
   SDL_SetColorKey(scaled, SDL_SRCCOLORKEY, SDL_MapRGB(scaled->format, 0, 0, 0));
   SDL_Rect to = {static_cast<Sint16>(left), static_cast<Sint16>(y), 0, 0};
@@ -68,8 +67,9 @@ TEST(GreetScanlines, SqueezedRowMatchesSgeScaledCopyAtEveryWidthAndEdge) {
     for (int w = -32; w <= 32; ++w) {
       if (w == 0) continue;
       for (int x = 0; x < 32; ++x) {
-        const Uint32 pick[6] = {0, 0x000001, 0xFF00FF, 0xFF000000, 0xFF123456,
-                                static_cast<Uint32>(std::rand()) & 0xFFFFFF};
+        const Uint32 pick[6] = {0,          0x000001,
+                                0xFF00FF,   0xFF000000,
+                                0xFF123456, static_cast<Uint32>(std::rand()) & 0xFFFFFF};
         row[x] = pick[std::rand() % 6];
       }
       for (int left : {-40, -33, -20, -2, -1, 0, 3, 17, 40, 46, 47, 48}) {

@@ -29,9 +29,9 @@ void paint(SDL_Surface* s) {
 // offsets round) and glyph cells of uneven widths, in random colours with
 // black (the key) between.
 sge_bmpFont* unevenFont(int bpp) {
-  SDL_Surface* s = bpp == 24
-                       ? SDL_CreateRGBSurface(SDL_SWSURFACE, 700, 14, 24, 0xFF0000, 0xFF00, 0xFF, 0)
-                       : SDL_CreateRGBSurface(SDL_SWSURFACE, 700, 14, 32, 0xFF, 0xFF00, 0xFF0000, 0);
+  SDL_Surface* s =
+      bpp == 24 ? SDL_CreateRGBSurface(SDL_SWSURFACE, 700, 14, 24, 0xFF0000, 0xFF00, 0xFF, 0)
+                : SDL_CreateRGBSurface(SDL_SWSURFACE, 700, 14, 32, 0xFF, 0xFF00, 0xFF0000, 0);
   std::srand(bpp);
   auto put = [&](int x, int y, Uint32 p) {
     Uint8* at = static_cast<Uint8*>(s->pixels) + y * s->pitch + x * (bpp / 8);
@@ -77,9 +77,9 @@ void expectLikeSge(sge_bmpFont* font, const std::string& name) {
 
   const SDL_PixelFormat* f = screen->format;
   for (int order = 0; order < 2; ++order) {
-    SDL_Surface* mine = SDL_CreateRGBSurface(SDL_SWSURFACE, 120, 60, 32,
-                                             order ? f->Bmask : f->Rmask, f->Gmask,
-                                             order ? f->Rmask : f->Bmask, 0);
+    SDL_Surface* mine =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 120, 60, 32, order ? f->Bmask : f->Rmask, f->Gmask,
+                             order ? f->Rmask : f->Bmask, 0);
     SDL_Surface* theirs = SDL_CreateRGBSurface(SDL_SWSURFACE, 120, 60, 32, mine->format->Rmask,
                                                mine->format->Gmask, mine->format->Bmask, 0);
     for (int clipped = 0; clipped < 2; ++clipped) {
@@ -136,8 +136,9 @@ TEST(PrintText, LettersWithoutMarkersAreLeftToSge) {
   ASSERT_NE(font, nullptr);
   SDL_Surface* mine = makeSurface(120, 60, 32);
   SDL_Surface* theirs = makeSurface(120, 60, 32);
-  for (std::string text : {std::string("A\tB"), std::string(1, static_cast<char>('!' + font->Chars)),
-                           std::string("\xC5X")}) {
+  for (std::string text :
+       {std::string("A\tB"), std::string(1, static_cast<char>('!' + font->Chars)),
+        std::string("\xC5X")}) {
     paint(mine);
     paint(theirs);
     printText(mine, font, text.c_str(), 20, 20);
