@@ -47,7 +47,10 @@ sge_bmpFont* unevenFont(int bpp) {
     for (int i = 0; i < width; ++i) put(x + i, 0, marker);
     x += width + gap;
   }
-  return sge_BF_CreateFont(s, SGE_BFTRANSP | SGE_BFSFONT);
+  sge_bmpFont* font = sge_BF_CreateFont(s, SGE_BFTRANSP | SGE_BFSFONT);
+  // SGE draws from its own copy of the sheet unless it took this one.
+  if (!font || font->FontSurface != s) SDL_FreeSurface(s);
+  return font;
 }
 
 struct Case {
