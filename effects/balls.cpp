@@ -42,6 +42,123 @@ void bounce(AmigaBall& b) {
   b.y += toInt(b.speedy * dt) * b.diry;
 }
 
+// SGE's own figures for the spin: degrees to radians by 0.01745273696388889
+// (its pi is 3.1414926535), sine and cosine in float, and an 18.13 fixed
+// point that keeps 1/scale under 2^18.
+constexpr double kSgeRadians = 0.01745273696388889;
+constexpr double kFixedOne = 8192.0;
+constexpr double kMaxInverseScale = 262144.0;
+
+// Every channel a whole byte at its shift and the pictures' formats alike:
+// reading a pixel into red, green, blue and alpha and mapping them back, as
+// the safe transform does, then gives the word itself, less any bits no mask
+// covers.
+bool byteChannel(Uint32 mask, Uint8 shift, Uint8 loss) {
+  return loss == 0 && mask == Uint32{0xFF} << shift;
+}
+bool copiesWords(const SDL_Surface* from, const SDL_Surface* to) {
+  const SDL_PixelFormat *f = from->format, *t = to->format;
+  return f->BytesPerPixel == 4 && t->BytesPerPixel == 4 && !f->palette && !t->palette &&
+         f->Rmask == t->Rmask && f->Gmask == t->Gmask && f->Bmask == t->Bmask &&
+         f->Amask == t->Amask && byteChannel(f->Rmask, f->Rshift, f->Rloss) &&
+         byteChannel(f->Gmask, f->Gshift, f->Gloss) && byteChannel(f->Bmask, f->Bshift, f->Bloss) &&
+         (f->Amask == 0 || byteChannel(f->Amask, f->Ashift, f->Aloss)) && !SDL_MUSTLOCK(from) &&
+         !SDL_MUSTLOCK(to) && from->pixels && to->pixels;
+}
+
+// The first `side`×`side` pixels of the canvas as clearing it to `clear` and
+// sge_transform(picture, canvas, angle, zoom, zoom, 50, 50, side/2, side/2,
+// SGE_TSAFE) leave them: the same fixed-point steps from the same corner, the
+// same bounding box (its last column and row on the canvas never written),
+// with every pixel outside the picture or the box cleared. Only that square
+// is written, and it is all the blit reads. False, touching nothing, where
+// the pixel words would not come through unchanged; the caller then asks SGE.
+bool spinIntoCanvas(SDL_Surface* picture, SDL_Surface* canvas, float angle, float zoom, int side,
+                    Uint32 clear) {
+  const SDL_Rect& cc = canvas->clip_rect;
+  if (!copiesWords(picture, canvas) || cc.x != 0 || cc.y != 0 || cc.w != canvas->w ||
+      cc.h != canvas->h || zoom == 0)
+    return false;
+  float scale = zoom;
+  if (kFixedOne / scale > kMaxInverseScale)
+    scale = static_cast<float>(kFixedOne / kMaxInverseScale);
+  else if (kFixedOne / scale < -kMaxInverseScale)
+    scale = static_cast<float>(-kFixedOne / kMaxInverseScale);
+  const float theta = static_cast<float>(double(angle) * kSgeRadians);
+  const float sinT = std::sin(theta), cosT = std::cos(theta);
+  const int32_t st = static_cast<int32_t>(double(sinT / scale) * kFixedOne);
+  const int32_t ct = static_cast<int32_t>(double(cosT / scale) * kFixedOne);
+  const int px = kBallSize / 2, py = kBallSize / 2;
+  const int q = static_cast<Uint16>(side / 2);
+  const int32_t mx = static_cast<int32_t>(px * kFixedOne), my = static_cast<int32_t>(py * kFixedOne);
+
+  // The box of the picture's four clip corners carried forward, widened by
+  // one pixel each way and cut to the canvas; SGE's 8192.2 included.
+  const SDL_Rect& pc = picture->clip_rect;
+  const int sxmin = pc.x, sxmax = pc.x + pc.w - 1, symin = pc.y, symax = pc.y + pc.h - 1;
+  const int32_t fst = static_cast<int32_t>(double(sinT * scale) * 8192.0);
+  const int32_t fct = static_cast<int32_t>(double(cosT * scale) * 8192.2);
+  const Sint16 cornerX[4] = {Sint16(sxmin), Sint16(sxmax), Sint16(sxmin), Sint16(sxmax)};
+  const Sint16 cornerY[4] = {Sint16(symin), Sint16(symax), Sint16(symax), Sint16(symin)};
+  Sint16 xmin = 0, xmax = 0, ymin = 0, ymax = 0;
+  for (int i = 0; i < 4; ++i) {
+    const int rx = Sint16(cornerX[i] - px), ry = Sint16(cornerY[i] - py);
+    const Sint16 x = Sint16(((fct * rx - fst * ry) >> 13) + q);
+    const Sint16 y = Sint16(((fct * ry + fst * rx) >> 13) + q);
+    if (i == 0) {
+      xmax = xmin = x;
+      ymax = ymin = y;
+    } else {
+      if (x > xmax) xmax = x;
+      else if (x < xmin) xmin = x;
+      if (y > ymax) ymax = y;
+      else if (y < ymin) ymin = y;
+    }
+  }
+  xmin = Sint16(xmin - 1);
+  ymin = Sint16(ymin - 1);
+  xmax = Sint16(xmax + 1);
+  ymax = Sint16(ymax + 1);
+  if (xmin < cc.x) xmin = cc.x;
+  if (xmax > cc.x + cc.w - 1) xmax = Sint16(cc.x + cc.w - 1);
+  if (ymin < cc.y) ymin = cc.y;
+  if (ymax > cc.y + cc.h - 1) ymax = Sint16(cc.y + cc.h - 1);
+
+  const Uint32 keep = picture->format->Rmask | picture->format->Gmask | picture->format->Bmask |
+                      picture->format->Amask;
+  const int w = side < canvas->w ? side : canvas->w, h = side < canvas->h ? side : canvas->h;
+  const Uint8* from = static_cast<const Uint8*>(picture->pixels);
+  const int fromPitch = picture->pitch;
+  // Unsigned steps: the fixed-point sums wrap as SGE's 32-bit ones do,
+  // without the undefined behaviour of a signed overflow.
+  const Uint32 dx = static_cast<Uint32>(xmin - q);
+  const Uint32 ctdx = static_cast<Uint32>(ct) * dx, stdx = static_cast<Uint32>(st) * dx;
+  for (int y = 0; y < h; ++y) {
+    Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(canvas->pixels) + y * canvas->pitch);
+    if (y < ymin || y >= ymax) {
+      for (int x = 0; x < w; ++x) row[x] = clear;
+      continue;
+    }
+    const Uint32 dy = static_cast<Uint32>(y - q);
+    Uint32 sx = ctdx + static_cast<Uint32>(st) * dy + static_cast<Uint32>(mx);
+    Uint32 sy = static_cast<Uint32>(ct) * dy - stdx + static_cast<Uint32>(my);
+    int x = 0;
+    for (; x < w && x < xmin; ++x) row[x] = clear;
+    for (; x < w && x < xmax; ++x) {
+      const int rx = Sint16(static_cast<int32_t>(sx) >> 13);
+      const int ry = Sint16(static_cast<int32_t>(sy) >> 13);
+      if (rx >= sxmin && rx <= sxmax && ry >= symin && ry <= symax)
+        row[x] = reinterpret_cast<const Uint32*>(from + ry * fromPitch)[rx] & keep;
+      else
+        row[x] = clear;
+      sx += static_cast<Uint32>(ct);
+      sy -= static_cast<Uint32>(st);
+    }
+    for (; x < w; ++x) row[x] = clear;
+  }
+  return true;
+}
+
 // Spins and zooms the current ball picture about its centre into the canvas
 // and blits the s×s square that holds it. The canvas keeps its own size: only
 // the blitted region follows s, so nothing is written outside its pixels.
@@ -49,9 +166,11 @@ void drawBall(const AmigaBall& b, int s) {
   if (ball.curframe < 0 || ball.curframe >= 6) return;
   SDL_Surface* picture = ball.frames[ball.curframe];
   if (!tmp_rotate || !picture || !demoboxBuffer || s <= 0) return;
-  sge_ClearSurface(tmp_rotate, black());
-  sge_transform(picture, tmp_rotate, static_cast<float>(b.angle), b.zoom, b.zoom, kBallSize / 2,
-                kBallSize / 2, static_cast<Uint16>(s / 2), static_cast<Uint16>(s / 2), SGE_TSAFE);
+  if (!spinIntoCanvas(picture, tmp_rotate, static_cast<float>(b.angle), b.zoom, s, black())) {
+    sge_ClearSurface(tmp_rotate, black());
+    sge_transform(picture, tmp_rotate, static_cast<float>(b.angle), b.zoom, b.zoom, kBallSize / 2,
+                  kBallSize / 2, static_cast<Uint16>(s / 2), static_cast<Uint16>(s / 2), SGE_TSAFE);
+  }
   // Keyed on magenta as every whole-picture blit leaves the box.
   SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
   drawImg2(demoboxBuffer, tmp_rotate, b.x, b.y, s, s, 0, 0);
