@@ -24,6 +24,10 @@ constexpr int kTexture = 256;  // only the top-left 256×256 of the picture is r
 
 SDL_Surface* tunnelImage;   // the texture in the display's format, or null
 SDL_Surface* tunnelBuffer;  // 200×150, every pixel rewritten each frame
+// The two tables row by row (y·200 + x) and cut to a byte: the texture wraps
+// at 256 both ways, so only the low byte of either offset counts.
+uint8_t columnOf[kWidth * kHeight];
+uint8_t rowOf[kWidth * kHeight];
 
 // Pixels are copied as whole 32-bit words, so both surfaces must hold four
 // bytes a pixel, and the texture must cover all 256×256 texels a frame reads.
@@ -34,6 +38,22 @@ bool textureUsable() {
 
 Uint32* wordAt(SDL_Surface* s, int x, int y) {
   return static_cast<Uint32*>(s->pixels) + x + s->pitch * y / 4;
+}
+
+// The buffer's blit into the box would copy its words unchanged to the same
+// places: one format without alpha or key, 32-bit, the box's clip all of it
+// and at least 200×150, nothing locked. Then the texels can go straight there.
+bool boxTakesWords() {
+  const SDL_Surface* box = demoboxBuffer;
+  if (!box || !box->pixels) return false;
+  const SDL_PixelFormat *b = box->format, *t = tunnelBuffer->format;
+  const SDL_Rect& clip = box->clip_rect;
+  return b->BytesPerPixel == 4 && !b->palette && b->Rmask == t->Rmask && b->Gmask == t->Gmask &&
+         b->Bmask == t->Bmask && b->Amask == 0 && t->Amask == 0 &&
+         !(tunnelBuffer->flags & (SDL_SRCALPHA | SDL_SRCCOLORKEY)) &&
+         !(box->flags & (SDL_RLEACCEL | SDL_RLEACCELOK)) && !SDL_MUSTLOCK(box) &&
+         !SDL_MUSTLOCK(tunnelImage) && !box->locked && clip.x == 0 && clip.y == 0 &&
+         clip.w == box->w && clip.h == box->h && box->w >= kWidth && box->h >= kHeight;
 }
 }  // namespace
 
@@ -65,6 +85,11 @@ void initTunnel() {
       // quarter turns come out at ±63, not ±64.
       angleTable[k] = static_cast<int32_t>(128 * std::atan2(dy, dx) / 3.1416);
     }
+  for (int x = 0; x < kWidth; ++x)
+    for (int y = 0; y < kHeight; ++y) {
+      columnOf[y * kWidth + x] = static_cast<uint8_t>(distTable[x * kHeight + y]);
+      rowOf[y * kWidth + x] = static_cast<uint8_t>(angleTable[x * kHeight + y]);
+    }
 }
 
 void drawTunnel() {
@@ -79,6 +104,25 @@ void drawTunnel() {
   const float t = clockTicks() / 1000.0f;
   const int shiftX = toInt(t * 256);  // one texture width a second outwards
   const int shiftY = toInt(t * 64);   // a quarter turn a second
+
+  if (boxTakesWords()) {
+    SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
+    const Uint8* texture = static_cast<const Uint8*>(tunnelImage->pixels);
+    const int texturePitch = tunnelImage->pitch;
+    const uint8_t du = static_cast<uint8_t>(shiftX), dv = static_cast<uint8_t>(shiftY);
+    for (int y = 0; y < kHeight; ++y) {
+      Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(demoboxBuffer->pixels) +
+                                              y * demoboxBuffer->pitch);
+      const uint8_t* columns = columnOf + y * kWidth;
+      const uint8_t* rows = rowOf + y * kWidth;
+      for (int x = 0; x < kWidth; ++x) {
+        const uint8_t u = static_cast<uint8_t>(columns[x] + du);
+        const uint8_t v = static_cast<uint8_t>(rows[x] + dv);
+        row[x] = reinterpret_cast<const Uint32*>(texture + v * texturePitch)[u];
+      }
+    }
+    return;
+  }
 
   if (SDL_MUSTLOCK(tunnelBuffer)) SDL_LockSurface(tunnelBuffer);
   if (SDL_MUSTLOCK(tunnelImage)) SDL_LockSurface(tunnelImage);
