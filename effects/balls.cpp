@@ -90,7 +90,8 @@ bool spinIntoCanvas(SDL_Surface* picture, SDL_Surface* canvas, float angle, floa
   const int32_t ct = static_cast<int32_t>(double(cosT / scale) * kFixedOne);
   const int px = kBallSize / 2, py = kBallSize / 2;
   const int q = static_cast<Uint16>(side / 2);
-  const int32_t mx = static_cast<int32_t>(px * kFixedOne), my = static_cast<int32_t>(py * kFixedOne);
+  const int32_t mx = static_cast<int32_t>(px * kFixedOne),
+                my = static_cast<int32_t>(py * kFixedOne);
 
   // The box of the picture's four clip corners carried forward, widened by
   // one pixel each way and cut to the canvas; SGE's 8192.2 included.
@@ -109,10 +110,14 @@ bool spinIntoCanvas(SDL_Surface* picture, SDL_Surface* canvas, float angle, floa
       xmax = xmin = x;
       ymax = ymin = y;
     } else {
-      if (x > xmax) xmax = x;
-      else if (x < xmin) xmin = x;
-      if (y > ymax) ymax = y;
-      else if (y < ymin) ymin = y;
+      if (x > xmax)
+        xmax = x;
+      else if (x < xmin)
+        xmin = x;
+      if (y > ymax)
+        ymax = y;
+      else if (y < ymin)
+        ymin = y;
     }
   }
   xmin = Sint16(xmin - 1);
@@ -134,7 +139,8 @@ bool spinIntoCanvas(SDL_Surface* picture, SDL_Surface* canvas, float angle, floa
   const Uint32 dx = static_cast<Uint32>(xmin - q);
   const Uint32 ctdx = static_cast<Uint32>(ct) * dx, stdx = static_cast<Uint32>(st) * dx;
   for (int y = 0; y < h; ++y) {
-    Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(canvas->pixels) + y * canvas->pitch);
+    Uint32* row =
+        reinterpret_cast<Uint32*>(static_cast<Uint8*>(canvas->pixels) + y * canvas->pitch);
     if (y < ymin || y >= ymax) {
       for (int x = 0; x < w; ++x) row[x] = clear;
       continue;

@@ -81,8 +81,8 @@ class BallSpin : public ::testing::Test {
     for (int py = 0; py < 150; ++py)
       for (int px = 0; px < 200; ++px)
         ASSERT_EQ(pixelAt(demoboxBuffer, px, py), pixelAt(reference, px, py))
-            << "pixel " << px << "," << py << " angle " << angle << " zoom " << zoom << " at "
-            << x << "," << y;
+            << "pixel " << px << "," << py << " angle " << angle << " zoom " << zoom << " at " << x
+            << "," << y;
   }
 
   SDL_Surface* picture = nullptr;
@@ -103,10 +103,9 @@ TEST_F(BallSpin, EveryTurnMatchesSge) {
 TEST_F(BallSpin, EveryZoomMatchesSge) {
   // Below 1/32 SGE holds the scale at 1/32; 0.29 draws the 28-pixel square;
   // odd and even squares put the centre on different halves.
-  for (float zoom : {0.01f, 0.02f, 0.031f, 0.0313f, 0.05f, 0.29f, 0.333f, 0.5f, 0.51f, 0.999f,
-                     1.0f})
-    for (int angle : {0, 13, 90, 211})
-      expectSameAsSge(angle, zoom, 60, 40);
+  for (float zoom :
+       {0.01f, 0.02f, 0.031f, 0.0313f, 0.05f, 0.29f, 0.333f, 0.5f, 0.51f, 0.999f, 1.0f})
+    for (int angle : {0, 13, 90, 211}) expectSameAsSge(angle, zoom, 60, 40);
 }
 
 TEST_F(BallSpin, BallsCutByTheBoxEdgesMatchSge) {
