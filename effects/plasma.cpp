@@ -16,6 +16,8 @@ namespace {
 using namespace plasma_detail;
 
 constexpr int kWidth = 200, kHeight = 150;
+// The field row by row (y·200 + x); its values fit a byte.
+uint8_t field[kWidth * kHeight];
 
 SDL_Color rgb(int r, int g, int b) {
   return {static_cast<Uint8>(r), static_cast<Uint8>(g), static_cast<Uint8>(b), 0};
@@ -41,6 +43,7 @@ void initPlasma() {
       const double s3 = 128 + 64 * std::sin(std::sqrt(double(centre)) / 8);
       const double s4 = 128 + 128 * std::sin(std::sqrt(double(x * x + y * y)) / 8);
       plasma[x * kHeight + y] = toInt(static_cast<float>(s1 + s2 + s3 + s4)) / 4;
+      field[y * kWidth + x] = static_cast<uint8_t>(plasma[x * kHeight + y]);
     }
 }
 
@@ -53,13 +56,21 @@ void drawPlasma() {
       demoboxBuffer->h >= kHeight) {
     // The palette mapped once a frame, each entry as drawPixel would map it,
     // and the words stored row by row.
+    // Without a palette SDL_MapRGB is these shifts and the alpha mask.
+    const SDL_PixelFormat* f = demoboxBuffer->format;
     Uint32 mapped[256];
     for (int i = 0; i < 256; ++i)
-      mapped[i] = SDL_MapRGB(demoboxBuffer->format, colors[i].r, colors[i].g, colors[i].b);
+      mapped[i] = f->palette ? SDL_MapRGB(f, colors[i].r, colors[i].g, colors[i].b)
+                             : Uint32(colors[i].r >> f->Rloss) << f->Rshift |
+                                   Uint32(colors[i].g >> f->Gloss) << f->Gshift |
+                                   Uint32(colors[i].b >> f->Bloss) << f->Bshift | f->Amask;
+    // Index and shift both non-negative: their sum mod 256 is the byte sum.
+    const uint8_t step = static_cast<uint8_t>(shift);
     for (int y = 0; y < kHeight; ++y) {
       Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(demoboxBuffer->pixels) +
                                               y * demoboxBuffer->pitch);
-      for (int x = 0; x < kWidth; ++x) row[x] = mapped[(plasma[x * kHeight + y] + shift) % 256];
+      const uint8_t* values = field + y * kWidth;
+      for (int x = 0; x < kWidth; ++x) row[x] = mapped[static_cast<uint8_t>(values[x] + step)];
     }
   } else {
     for (int x = 0; x < kWidth; ++x)
