@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "render/extra.h"
 
 // --- the current transform ---
@@ -101,13 +105,24 @@ void rotate(float ax, float ay, float az) {
 }
 
 Point2d project(Point3d p) {
-  const float v[4] = {p.x, p.y, p.z, 1.0f};
-  float t[4];
-  mul_vector(v, omatrix, t);
-  if (t[2] == 0.0f) return kNoPoint;
-  // Cut toward zero, not down: 75 - 85.33 gives -10.
-  const double sx = std::trunc(double(t[0]) * 256.0 / t[2] + 100.0);
-  const double sy = std::trunc(double(t[1]) * 256.0 / t[2] + 75.0);
+  // mul_vector's sums for x, y and depth, term by term in its order; w is
+  // not needed, and 1·m is m exactly.
+  const float* m = omatrix;
+  const float tx = 0.0f + p.x * m[0] + p.y * m[4] + p.z * m[8] + m[12];
+  const float ty = 0.0f + p.x * m[1] + p.y * m[5] + p.z * m[9] + m[13];
+  const float tz = 0.0f + p.x * m[2] + p.y * m[6] + p.z * m[10] + m[14];
+  if (tz == 0.0f) return kNoPoint;
+#if defined(__SSE2__)
+  // Both quotients in one division, each lane rounded as a lone divide.
+  // Both cut toward zero, not down: 75 - 85.33 gives -10.
+  const __m128d q =
+      _mm_div_pd(_mm_set_pd(double(ty) * 256.0, double(tx) * 256.0), _mm_set1_pd(double(tz)));
+  const double sx = std::trunc(_mm_cvtsd_f64(q) + 100.0);
+  const double sy = std::trunc(_mm_cvtsd_f64(_mm_unpackhi_pd(q, q)) + 75.0);
+#else
+  const double sx = std::trunc(double(tx) * 256.0 / tz + 100.0);
+  const double sy = std::trunc(double(ty) * 256.0 / tz + 75.0);
+#endif
   if (!fitsInt(sx) || !fitsInt(sy)) return kNoPoint;
   return {static_cast<int32_t>(sx), static_cast<int32_t>(sy)};
 }
