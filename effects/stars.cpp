@@ -36,6 +36,11 @@ void initStars() {
 void drawStars() {
   if (demoboxBuffer && screen) sge_ClearSurface(demoboxBuffer, SDL_MapRGB(screen->format, 0, 0, 0));
   const double c = std::cos(kTurn), s = std::sin(kTurn);
+  // White mapped once; on a 32-bit box a star is one word, as drawPixel
+  // writes it.
+  SDL_Surface* box = demoboxBuffer;
+  const bool words = box && box->format->BytesPerPixel == 4 && box->w >= 200 && box->h >= 150;
+  const Uint32 white = words ? SDL_MapRGB(box->format, 255, 255, 255) : 0;
   for (int i = 0; i < kStars; ++i) {
     Star& star = stars[i];
     // Cut toward zero, so even a 1 ms frame brings a star one step nearer.
@@ -55,7 +60,10 @@ void drawStars() {
     const int sy = 50 * star.y / star.z + 75;
     if (star.x == 0 || star.y == 0) place(star, i);
     // Column 0 and row 0 stay dark.
-    if (demoboxBuffer && sx > 0 && sx <= 199 && sy > 0 && sy <= 149)
-      drawPixel(demoboxBuffer, sx, sy, 255, 255, 255);
+    if (!box || sx <= 0 || sx > 199 || sy <= 0 || sy > 149) continue;
+    if (words)
+      reinterpret_cast<Uint32*>(static_cast<Uint8*>(box->pixels) + sy * box->pitch)[sx] = white;
+    else
+      drawPixel(box, sx, sy, 255, 255, 255);
   }
 }
