@@ -74,12 +74,15 @@ void changeEffect() {
       }
     return;
   }
-  // On a 32-bit buffer: each level mapped once, the words stored as drawPixel would.
+  // On a 32-bit buffer: each level mapped once, the words stored as drawPixel
+  // would; a row's numbers drawn in one go, in the same order.
   Uint32 grey[255];
   for (int v = 0; v < 255; ++v) grey[v] = SDL_MapRGB(demoboxBuffer->format, v, v, v);
+  int draws[kBoxW];
   for (int y = 0; y < kBoxH; ++y) {
     Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(demoboxBuffer->pixels) +
                                             y * demoboxBuffer->pitch);
-    for (int x = 0; x < kBoxW; ++x) row[x] = grey[showRand() % 255];
+    showRandFill(draws, kBoxW);
+    for (int x = 0; x < kBoxW; ++x) row[x] = grey[static_cast<unsigned>(draws[x]) % 255u];
   }
 }
