@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #ifndef NDEBUG
 void pixelOutOfBounds(const SDL_Surface* s, int x, int y, const char* where) {
   std::fprintf(stderr, "PIXEL OUT OF BOUNDS in %s: (%d, %d) on a %dx%d surface\n", where, x, y,
@@ -89,11 +93,41 @@ struct PictureOnDisplay {
   static constexpr unsigned sR = 0, sG = 8, sB = 16, sA = 24, dR = 16, dG = 8, dB = 0;
 };
 
+#if defined(__SSE2__)
+// Four pixels of one channel order, two to a register: 16-bit lanes B, G,
+// R, X of the destination against the source's channels moved to match and
+// its alpha in every lane. The unsigned wrap of the scalar blend, split on
+// the sign of s - d:
+//   s >= d: d + ((s - d)·a + 255 >> 8)
+//   s <  d: d - ((d - s)·a >> 8)       (the +255 and the wrap cancel out)
+// |s - d|·a + 255 <= 65280 fits an unsigned lane, and the result lies
+// between s and d, so it packs back to a byte. The wrapped low channel's
+// stray 1 at bit 24 appears exactly where blue came out below d.
+inline __m128i blendHalf(__m128i s16, __m128i d16) {
+  // Source R, G, B, A to the destination's B, G, R, then A into every lane.
+  s16 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 0, 1, 2)),
+                            _MM_SHUFFLE(3, 0, 1, 2));
+  const __m128i a16 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 3, 3, 3)),
+                                          _MM_SHUFFLE(3, 3, 3, 3));
+  const __m128i below = _mm_cmpgt_epi16(d16, s16);  // s < d: all ones
+  const __m128i diff = _mm_sub_epi16(s16, d16);
+  const __m128i size = _mm_sub_epi16(_mm_xor_si128(diff, below), below);
+  __m128i q = _mm_mullo_epi16(size, a16);
+  q = _mm_srli_epi16(_mm_add_epi16(q, _mm_andnot_si128(below, _mm_set1_epi16(255))), 8);
+  const __m128i r = _mm_add_epi16(d16, _mm_sub_epi16(_mm_xor_si128(q, below), below));
+  // Lane 3 (the unused byte) becomes 1 where blue (lane 0) dropped, else 0.
+  const __m128i dropped = _mm_cmplt_epi16(r, d16);
+  const __m128i stray = _mm_and_si128(_mm_shufflehi_epi16(_mm_shufflelo_epi16(dropped, 0), 0),
+                                      _mm_set_epi16(1, 0, 0, 0, 1, 0, 0, 0));
+  return _mm_or_si128(_mm_and_si128(r, _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1)), stray);
+}
+#endif
+
 void blendRow(const Uint32* s, Uint32* d, int w, const SDL_PixelFormat* sf,
               const SDL_PixelFormat* df) {
   if (sf->Rshift == 0 && sf->Gshift == 8 && sf->Bshift == 16 && sf->Ashift == 24 &&
       df->Rshift == 16 && df->Gshift == 8 && df->Bshift == 0)
-    blendPixels(s, d, w, PictureOnDisplay{});
+    extra::detail::blendPictureRow(s, d, w);
   else
     blendPixels(s, d, w,
                 AnyShifts{sf->Rshift, sf->Gshift, sf->Bshift, sf->Ashift, df->Rshift, df->Gshift,
@@ -113,14 +147,92 @@ void convertRow24(const Uint8* s, Uint32* d, int w, const SDL_PixelFormat* sf,
 }
 }  // namespace
 
-int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect* dstrect) {
-  const BlitKind kind = src && dst ? kindOf(src, dst) : BlitKind::kSdl;
-  if (kind == BlitKind::kSdl) return SDL_UpperBlit(src, srcrect, dst, dstrect);
+namespace extra::detail {
+void blendPictureRowScalar(const Uint32* s, Uint32* d, int w) {
+  blendPixels(s, d, w, PictureOnDisplay{});
+}
+
+void blendPictureRow(const Uint32* s, Uint32* d, int w) {
+  int x = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128(), alphaMask = _mm_set1_epi32(int(0xFF000000u));
+  for (; x + 4 <= w; x += 4) {
+    const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x));
+    const __m128i clear = _mm_cmpeq_epi32(_mm_and_si128(sp, alphaMask), zero);
+    // Runs of clear pixels (most of a sprite's box) cost a load and a test.
+    if (_mm_movemask_epi8(clear) == 0xFFFF) continue;
+    const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + x));
+    const __m128i lo = blendHalf(_mm_unpacklo_epi8(sp, zero), _mm_unpacklo_epi8(dp, zero));
+    const __m128i hi = blendHalf(_mm_unpackhi_epi8(sp, zero), _mm_unpackhi_epi8(dp, zero));
+    const __m128i blended = _mm_packus_epi16(lo, hi);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x),
+                     _mm_or_si128(_mm_and_si128(clear, dp), _mm_andnot_si128(clear, blended)));
+  }
+#endif
+  blendPictureRowScalar(s + x, d + x, w - x);
+}
+
+// The keyed copy: words equal to the key leave the destination as it is,
+// the rest arrive with only the colour bits. Keyed pixels rewrite what is
+// there, so neither loop needs a branch.
+void keyRowScalar(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb) {
+  for (int x = 0; x < w; ++x) d[x] = s[x] != key ? s[x] & rgb : d[x];
+}
+
+void keyRow(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb) {
+  int x = 0;
+#if defined(__SSE2__)
+  const __m128i keys = _mm_set1_epi32(int(key)), colour = _mm_set1_epi32(int(rgb));
+  for (; x + 4 <= w; x += 4) {
+    const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x));
+    const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + x));
+    const __m128i keyed = _mm_cmpeq_epi32(sp, keys);
+    _mm_storeu_si128(
+        reinterpret_cast<__m128i*>(d + x),
+        _mm_or_si128(_mm_and_si128(keyed, dp), _mm_andnot_si128(keyed, _mm_and_si128(sp, colour))));
+  }
+#endif
+  keyRowScalar(s + x, d + x, w - x, key, rgb);
+}
+
+// whiteOver's lift for channels at bits 0, 8 and 16, the unused byte zero.
+void whiteRowScalar(Uint32* row, int w, Uint8 alpha) {
+  // The two outer channels in one word: each product (255 - v)·alpha < 2^16
+  // keeps to its own 16-bit lane, and the lifted values never carry past 255.
+  const Uint32 a = alpha;
+  for (int x = 0; x < w; ++x) {
+    const Uint32 outer = row[x] & 0x00FF00FF, middle = (row[x] >> 8) & 0xFF;
+    const Uint32 liftedOuter = outer + ((((0x00FF00FF - outer) * a) >> 8) & 0x00FF00FF);
+    const Uint32 liftedMiddle = middle + (((0xFF - middle) * a) >> 8);
+    row[x] = liftedOuter | liftedMiddle << 8;
+  }
+}
+
+void whiteRow(Uint32* row, int w, Uint8 alpha) {
+  int x = 0;
+#if defined(__SSE2__)
+  // Every byte in a 16-bit lane, (255 - v)·alpha <= 65025 fitting it
+  // unsigned; the unused byte's lane is worked too and masked off after.
+  const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255), a = _mm_set1_epi16(alpha),
+                colour = _mm_set1_epi32(0x00FFFFFF);
+  for (; x + 4 <= w; x += 4) {
+    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+    __m128i lo = _mm_unpacklo_epi8(p, zero), hi = _mm_unpackhi_epi8(p, zero);
+    lo = _mm_add_epi16(lo, _mm_srli_epi16(_mm_mullo_epi16(_mm_sub_epi16(full, lo), a), 8));
+    hi = _mm_add_epi16(hi, _mm_srli_epi16(_mm_mullo_epi16(_mm_sub_epi16(full, hi), a), 8));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
+                     _mm_and_si128(_mm_packus_epi16(lo, hi), colour));
+  }
+#endif
+  whiteRowScalar(row + x, w - x, alpha);
+}
+}  // namespace extra::detail
+
+bool clipBlit(const SDL_Surface* src, const SDL_Rect* srcrect, const SDL_Surface* dst,
+              SDL_Rect* dstrect, int* fromX, int* fromY) {
   // SDL_UpperBlit's clipping, step for step: the source rectangle to the
   // source, then the destination to its clip rectangle; the destination
   // rectangle gets the corner and size actually drawn.
-  SDL_Rect whole = {0, 0, 0, 0};
-  if (!dstrect) dstrect = &whole;
   int sx = 0, sy = 0, w = src->w, h = src->h;
   if (srcrect) {
     sx = srcrect->x;
@@ -155,11 +267,27 @@ int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect*
   if (int dy = dstrect->y + h - clip.y - clip.h; dy > 0) h -= dy;
   if (w <= 0 || h <= 0) {
     dstrect->w = dstrect->h = 0;
-    return 0;
+    return false;
   }
   dstrect->w = static_cast<Uint16>(w);
   dstrect->h = static_cast<Uint16>(h);
+  *fromX = sx;
+  *fromY = sy;
+  return true;
+}
 
+bool blitsKeyedCopy(const SDL_Surface* src, const SDL_Surface* dst) {
+  return src && dst && kindOf(src, dst) == BlitKind::kKey;
+}
+
+int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect* dstrect) {
+  const BlitKind kind = src && dst ? kindOf(src, dst) : BlitKind::kSdl;
+  if (kind == BlitKind::kSdl) return SDL_UpperBlit(src, srcrect, dst, dstrect);
+  SDL_Rect whole = {0, 0, 0, 0};
+  if (!dstrect) dstrect = &whole;
+  int sx = 0, sy = 0;
+  if (!clipBlit(src, srcrect, dst, dstrect, &sx, &sy)) return 0;
+  const int w = dstrect->w, h = dstrect->h;
   const Uint8* from =
       static_cast<const Uint8*>(src->pixels) + sy * src->pitch + sx * src->format->BytesPerPixel;
   Uint8* to = static_cast<Uint8*>(dst->pixels) + dstrect->y * dst->pitch + dstrect->x * 4;
@@ -184,12 +312,9 @@ int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect*
   // writes the pixel's colour channels alone, the unused bits zero.
   const Uint32 key = src->format->colorkey;
   const Uint32 rgb = src->format->Rmask | src->format->Gmask | src->format->Bmask;
-  for (int y = 0; y < h; ++y, from += src->pitch, to += dst->pitch) {
-    const Uint32* s = reinterpret_cast<const Uint32*>(from);
-    Uint32* d = reinterpret_cast<Uint32*>(to);
-    // Keyed pixels rewrite what is there, so the loop needs no branch.
-    for (int x = 0; x < w; ++x) d[x] = s[x] != key ? s[x] & rgb : d[x];
-  }
+  for (int y = 0; y < h; ++y, from += src->pitch, to += dst->pitch)
+    extra::detail::keyRow(reinterpret_cast<const Uint32*>(from), reinterpret_cast<Uint32*>(to), w,
+                          key, rgb);
   return 0;
 }
 
@@ -209,23 +334,10 @@ void whiteOver(SDL_Surface* surface, Uint8 alpha) {
   // for every channel value and alpha).
   const unsigned rs = f->Rshift, gs = f->Gshift, bs = f->Bshift;
   if (gs == 8 && ((rs == 16 && bs == 0) || (rs == 0 && bs == 16))) {
-    // Channels at bits 0, 8 and 16: the two outer ones in one word, each
-    // product (255 - v)·alpha < 2^16 keeping to its own 16-bit lane, and the
-    // lifted values never carry past 255.
-    // Sizes in locals: the stores could alias the surface's fields, which
-    // would keep the loop from being vectorised.
-    const Uint32 a = alpha;
     const int w = surface->w, h = surface->h, pitch = surface->pitch;
     Uint8* pixels = static_cast<Uint8*>(surface->pixels);
-    for (int y = 0; y < h; ++y) {
-      Uint32* row = reinterpret_cast<Uint32*>(pixels + y * pitch);
-      for (int x = 0; x < w; ++x) {
-        const Uint32 outer = row[x] & 0x00FF00FF, middle = (row[x] >> 8) & 0xFF;
-        const Uint32 liftedOuter = outer + ((((0x00FF00FF - outer) * a) >> 8) & 0x00FF00FF);
-        const Uint32 liftedMiddle = middle + (((0xFF - middle) * a) >> 8);
-        row[x] = liftedOuter | liftedMiddle << 8;
-      }
-    }
+    for (int y = 0; y < h; ++y)
+      extra::detail::whiteRow(reinterpret_cast<Uint32*>(pixels + y * pitch), w, alpha);
     return;
   }
   Uint8 lift[256];

@@ -21,11 +21,34 @@ void mirrorImg(SDL_Surface* surface);
 // rectangle, pixels and result; between two unlocked 32-bit surfaces of one
 // format without alpha it copies here, sparing SDL's per-pixel converter.
 int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect* dstrect);
+// blitSurface's clipping alone, with the same write-back to `dstrect` (which
+// must not be null): false when nothing is left to draw, else true with the
+// drawn rectangle's size in dstrect->w, h and its source corner in *fromX, *fromY.
+bool clipBlit(const SDL_Surface* src, const SDL_Rect* srcrect, const SDL_Surface* dst,
+              SDL_Rect* dstrect, int* fromX, int* fromY);
+// Whether blitSurface draws src onto dst as its own colour-keyed copy: words
+// equal to the key left out, the rest copied with the unused bits zero.
+bool blitsKeyedCopy(const SDL_Surface* src, const SDL_Surface* dst);
 // sge_FilledRectAlpha(surface, 0, 0, w, h, white, alpha) on a surface whose
 // clip rectangle is all of it: white laid over the whole surface at alpha/255.
 void whiteOver(SDL_Surface* surface, Uint8 alpha);
 // Nearest integer, halves away from zero.
 int toInt(float value);
+
+// Row kernels behind blitSurface and whiteOver: each fast one takes SSE2
+// where the machine has it and must leave every word as its scalar twin does.
+namespace extra::detail {
+// The alpha blend of pictures loaded with alpha (bytes R, G, B, A) onto the
+// display (0x00RRGGBB), SDL's arithmetic to the bit.
+void blendPictureRow(const Uint32* s, Uint32* d, int w);
+void blendPictureRowScalar(const Uint32* s, Uint32* d, int w);
+// The colour-keyed copy: words equal to `key` leave d alone, others become s & rgb.
+void keyRow(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb);
+void keyRowScalar(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb);
+// whiteOver on one row with channels at bits 0, 8 and 16.
+void whiteRow(Uint32* row, int w, Uint8 alpha);
+void whiteRowScalar(Uint32* row, int w, Uint8 alpha);
+}  // namespace extra::detail
 
 // Debug builds stop loudly when a pixel write would leave its surface.
 #ifndef NDEBUG
