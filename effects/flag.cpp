@@ -3,6 +3,8 @@
 #include <SDL/SDL_image.h>
 
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "demo/main.h"
 #include "effects/tvfilters.h"
@@ -14,14 +16,26 @@ SDL_Surface* homemadeBuffer;
 namespace flag::detail {
 int16_t sinTable[512];
 uint16_t sin_index;
+bool byRows = true;
 }  // namespace flag::detail
 
+using flag::detail::byRows;
 using flag::detail::sin_index;
 using flag::detail::sinTable;
 
 namespace {
 // --- flag state ---
 SDL_Surface* homemadeImage;  // source copy, keyed on magenta so magenta is not copied
+
+// --- the frame's column blits, clipped ---
+// One destination column each: its x, first row and rows, and where its
+// pixel of destination row y lies in the picture, in bytes from the start
+// of row y (negative where the picture is shown higher up).
+struct Column {
+  int x, top, rows, offset;
+};
+std::vector<Column> columns;
+constexpr int kGroup = 8;  // blits walked together by rows
 
 // --- band geometry ---
 // The band falls 2 rows a column up to column 200, then 1 row, and clamps at
@@ -75,25 +89,82 @@ void initHomeMade() {
   homemadeBuffer = displayFormat(loadPicture("gfx/bg_flag.png", 436, 480));
 }
 
+namespace {
+// Walks the frame's column blits in order, handing each its rectangles
+// before the blit; whatever `blit` writes back carries to the next one.
+template <typename Blit>
+void walkColumns(Blit blit) {
+  unsigned k = sin_index;
+  int yStep = 2;
+  // Both rectangles carry over from column to column: the blit writes the
+  // clipped destination back, and a negative source row pushes dst.y down
+  // for the rest of the frame. Column c is drawn by the blit after it.
+  SDL_Rect src = {0, sinTable[k % 512], 1, kThinRows};
+  SDL_Rect dst = {0, kFirstRow, 0, 0};
+  for (int i = 0; i < homemadeImage->w; ++i) {
+    blit(src, dst);
+    src.x = dst.x = static_cast<Sint16>(i);
+    if (i > kSteepUntil) yStep = 1;
+    if (i > kThinUntil) src.h = kThickRows;
+    dst.y = static_cast<Sint16>(dst.y - yStep < 0 ? 0 : dst.y - yStep);
+    k = (k + kPhaseStep) % 512;
+    src.y = static_cast<Sint16>(dst.y + sinTable[k]);
+  }
+}
+
+// The keyed copy of the clipped columns, by destination rows: a column's
+// pixels lie a row apart in memory, so drawing one at a time touches a new
+// cache line per pixel. Blits go in groups of neighbours, whose rows mostly
+// overlap; each group is walked row by row over the rows any of them covers,
+// its blits in order within a row, so a pixel two blits share (column 0 is
+// drawn twice) still ends as the later one leaves it.
+void copyColumnsByRows() {
+  const SDL_PixelFormat* f = homemadeImage->format;
+  const Uint32 key = f->colorkey, rgb = f->Rmask | f->Gmask | f->Bmask;
+  const Uint8* from = static_cast<const Uint8*>(homemadeImage->pixels);
+  Uint8* to = static_cast<Uint8*>(homemadeBuffer->pixels);
+  const int fromPitch = homemadeImage->pitch, toPitch = homemadeBuffer->pitch;
+  const int n = static_cast<int>(columns.size());
+  for (int first = 0; first < n; first += kGroup) {
+    const int last = first + kGroup < n ? first + kGroup : n;
+    int top = columns[first].top, bottom = top, allTop = top, allBottom = INT32_MAX;
+    for (int c = first; c < last; ++c) {
+      const Column& col = columns[c];
+      top = col.top < top ? col.top : top;
+      allTop = col.top > allTop ? col.top : allTop;
+      bottom = col.top + col.rows > bottom ? col.top + col.rows : bottom;
+      allBottom = col.top + col.rows < allBottom ? col.top + col.rows : allBottom;
+    }
+    for (int y = top; y < bottom; ++y) {
+      Uint32* row = reinterpret_cast<Uint32*>(to + y * toPitch);
+      const bool all = y >= allTop && y < allBottom;
+      for (int c = first; c < last; ++c) {
+        const Column& col = columns[c];
+        if (!all && static_cast<unsigned>(y - col.top) >= static_cast<unsigned>(col.rows)) continue;
+        const Uint32 s = *reinterpret_cast<const Uint32*>(from + (y * fromPitch + col.offset));
+        row[col.x] = s != key ? s & rgb : row[col.x];
+      }
+    }
+  }
+}
+}  // namespace
+
 void drawHomeMade() {
   if (homemadeImage && homemadeBuffer) {
-    unsigned k = sin_index;
-    int yStep = 2;
-    // Both rectangles carry over from column to column: the blit writes the
-    // clipped destination back, and a negative source row pushes dst.y down
-    // for the rest of the frame. Column c is drawn by the blit after it.
-    // blitSurface keeps that write-back and draws the keyed column itself,
-    // not through SDL's per-pixel converter.
-    SDL_Rect src = {0, sinTable[k % 512], 1, kThinRows};
-    SDL_Rect dst = {0, kFirstRow, 0, 0};
-    for (int i = 0; i < homemadeImage->w; ++i) {
-      blitSurface(homemadeImage, &src, homemadeBuffer, &dst);
-      src.x = dst.x = static_cast<Sint16>(i);
-      if (i > kSteepUntil) yStep = 1;
-      if (i > kThinUntil) src.h = kThickRows;
-      dst.y = static_cast<Sint16>(dst.y - yStep < 0 ? 0 : dst.y - yStep);
-      k = (k + kPhaseStep) % 512;
-      src.y = static_cast<Sint16>(dst.y + sinTable[k]);
+    if (byRows && blitsKeyedCopy(homemadeImage, homemadeBuffer)) {
+      columns.clear();
+      walkColumns([](SDL_Rect& src, SDL_Rect& dst) {
+        int sx = 0, sy = 0;
+        if (clipBlit(homemadeImage, &src, homemadeBuffer, &dst, &sx, &sy))
+          for (int c = 0; c < dst.w; ++c)
+            columns.push_back(
+                {dst.x + c, dst.y, dst.h, (sy - dst.y) * homemadeImage->pitch + (sx + c) * 4});
+      });
+      copyColumnsByRows();
+    } else {
+      walkColumns([](SDL_Rect& src, SDL_Rect& dst) {
+        blitSurface(homemadeImage, &src, homemadeBuffer, &dst);
+      });
     }
   }
   // Tied to the frame count, not to dt: one column leftward a frame.

@@ -19,4 +19,8 @@ namespace flag::detail {
 extern int16_t sinTable[512];
 // Phase of the first column; +8 a frame, wrapping at 65536.
 extern uint16_t sin_index;
+// Where blitSurface would copy the columns by key itself, drawHomeMade does
+// the same copy row by row; off, every column is a blitSurface call of its
+// own, the slow way the rows must match.
+extern bool byRows;
 }  // namespace flag::detail

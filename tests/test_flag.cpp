@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
 
 #include "demo/main.h"
 #include "effects/flag.h"
+#include "render/extra.h"
 #include "tests/support.h"
 
+using flag::detail::byRows;
 using flag::detail::sin_index;
 using flag::detail::sinTable;
 
@@ -26,6 +31,30 @@ void firstFrame(int w, int h) {
   initHomeMade();
   sin_index = 0;
   drawHomeMade();
+}
+
+// Loads a w×h picture of random colours, magenta (the key) at about one
+// pixel in four, including whole keyed runs down some columns.
+void loadKeyedPicture(int w, int h, std::mt19937& rng) {
+  TempCwd cwd;
+  std::system("mkdir -p gfx");
+  SDL_Surface* s = makeSurface(w, h, 32);
+  std::uniform_int_distribution<Uint32> word;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const Uint32 v = word(rng);
+      const bool keyed = v % 4 == 0 || (x % 37 == 5 && y % 50 < 20);
+      reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch)[x] =
+          keyed ? 0xFF00FFu : v & 0xFFFFFF;
+    }
+  SDL_SaveBMP(s, "gfx/bg_flag.png");
+  SDL_FreeSurface(s);
+  initHomeMade();
+}
+
+std::vector<Uint8> bufferBytes() {
+  const Uint8* p = static_cast<const Uint8*>(homemadeBuffer->pixels);
+  return std::vector<Uint8>(p, p + size_t(homemadeBuffer->pitch) * homemadeBuffer->h);
 }
 
 class Flag : public ::testing::Test {
@@ -69,4 +98,42 @@ TEST_F(Flag, FirstBlitOfAFrameGoesToRow480) {
   // and the next blit of column 0 (rows 478..488) leaves the last of them.
   firstFrame(436, 490);
   EXPECT_EQ(rgbAt(homemadeBuffer, 0, 489), flagPixel(0, 9));
+}
+
+TEST_F(Flag, RowByRowCopyLeavesWhatColumnBlitsLeave) {
+  // From the same buffer, one frame drawn each way must leave the same
+  // words. The buffer starts random, so keyed pixels show whether they kept
+  // what was there; phases spread over the sine's period, and the pictures
+  // reach the bottom row (480), go past it (the first blit of a frame then
+  // lands) and stop short of it (the columns' source clipped).
+  std::mt19937 rng(17);
+  std::uniform_int_distribution<Uint32> word;
+  for (int h : {480, 490, 300}) {
+    loadKeyedPicture(436, h, rng);
+    ASSERT_NE(homemadeBuffer, nullptr);
+    // A keyed picture in the display's format, as the flag's source is: the
+    // copy by rows is what drawHomeMade takes.
+    SDL_Surface* probe = SDL_DisplayFormat(homemadeBuffer);
+    SDL_SetColorKey(probe, SDL_SRCCOLORKEY, SDL_MapRGB(probe->format, 255, 0, 255));
+    ASSERT_TRUE(blitsKeyedCopy(probe, homemadeBuffer));
+    SDL_FreeSurface(probe);
+    for (unsigned phase = 0; phase < 512; phase += 20) {
+      SCOPED_TRACE("height " + std::to_string(h) + " phase " + std::to_string(phase));
+      for (int y = 0; y < homemadeBuffer->h; ++y)
+        for (int x = 0; x < homemadeBuffer->w; ++x)
+          reinterpret_cast<Uint32*>(static_cast<Uint8*>(homemadeBuffer->pixels) +
+                                    y * homemadeBuffer->pitch)[x] = word(rng);
+      const std::vector<Uint8> before = bufferBytes();
+      sin_index = static_cast<uint16_t>(phase);
+      byRows = false;
+      drawHomeMade();
+      const std::vector<Uint8> byColumns = bufferBytes();
+      std::memcpy(homemadeBuffer->pixels, before.data(), before.size());
+      sin_index = static_cast<uint16_t>(phase);
+      byRows = true;
+      drawHomeMade();
+      ASSERT_NE(byColumns, before);  // the frame drew something
+      ASSERT_EQ(bufferBytes(), byColumns);
+    }
+  }
 }
