@@ -4,7 +4,12 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "demo/main.h"
 #include "effects/tvfilters.h"
@@ -35,7 +40,16 @@ struct Column {
   int x, top, rows, offset;
 };
 std::vector<Column> columns;
-constexpr int kGroup = 8;  // blits walked together by rows
+// Runs of four blits, columns[first, first + 4) (fewer at the end): the
+// rows any of them draws, [top, bottom), the rows all of them draw,
+// [allTop, allBottom), whether they are four neighbouring columns left to
+// right (a vector of the destination row) and whether they then also read
+// neighbouring source words (the same wave height).
+struct Quad {
+  int first, top, bottom, allTop, allBottom;
+  bool neighbours, oneRead;
+};
+std::vector<Quad> quads;
 
 // --- band geometry ---
 // The band falls 2 rows a column up to column 200, then 1 row, and clamps at
@@ -112,12 +126,16 @@ void walkColumns(Blit blit) {
   }
 }
 
-// The keyed copy of the clipped columns, by destination rows: a column's
-// pixels lie a row apart in memory, so drawing one at a time touches a new
-// cache line per pixel. Blits go in groups of neighbours, whose rows mostly
-// overlap; each group is walked row by row over the rows any of them covers,
-// its blits in order within a row, so a pixel two blits share (column 0 is
-// drawn twice) still ends as the later one leaves it.
+// The keyed copy of the clipped columns, by destination rows: one blit a
+// column costs a call and a 1-pixel row per pixel. Here the blits go four
+// at a time; where four neighbouring columns all draw a row, that row is
+// one vector of the destination, the four source words gathered (or read
+// at once where the wave lifts the four alike), and the quad walks down its
+// rows at a pitch a step, which the prefetcher follows. Rows only some of
+// the four draw (the band's slanted ends) go pixel by pixel. Quads go in
+// blit order and, within a row, so do the blits of a quad, so a pixel two
+// blits share (column 0 is drawn twice) still ends as the later one leaves
+// it.
 void copyColumnsByRows() {
   const SDL_PixelFormat* f = homemadeImage->format;
   const Uint32 key = f->colorkey, rgb = f->Rmask | f->Gmask | f->Bmask;
@@ -125,26 +143,69 @@ void copyColumnsByRows() {
   Uint8* to = static_cast<Uint8*>(homemadeBuffer->pixels);
   const int fromPitch = homemadeImage->pitch, toPitch = homemadeBuffer->pitch;
   const int n = static_cast<int>(columns.size());
-  for (int first = 0; first < n; first += kGroup) {
-    const int last = first + kGroup < n ? first + kGroup : n;
-    int top = columns[first].top, bottom = top, allTop = top, allBottom = INT32_MAX;
+  quads.clear();
+  for (int first = 0; first < n; first += 4) {
+    const int last = first + 4 < n ? first + 4 : n;
+    Quad q = {first, INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX, last - first == 4, true};
     for (int c = first; c < last; ++c) {
       const Column& col = columns[c];
-      top = col.top < top ? col.top : top;
-      allTop = col.top > allTop ? col.top : allTop;
-      bottom = col.top + col.rows > bottom ? col.top + col.rows : bottom;
-      allBottom = col.top + col.rows < allBottom ? col.top + col.rows : allBottom;
+      q.top = col.top < q.top ? col.top : q.top;
+      q.bottom = col.top + col.rows > q.bottom ? col.top + col.rows : q.bottom;
+      q.allTop = col.top > q.allTop ? col.top : q.allTop;
+      q.allBottom = col.top + col.rows < q.allBottom ? col.top + col.rows : q.allBottom;
+      if (c > first && col.x != columns[c - 1].x + 1) q.neighbours = false;
+      if (c > first && col.offset != columns[c - 1].offset + 4) q.oneRead = false;
     }
-    for (int y = top; y < bottom; ++y) {
-      Uint32* row = reinterpret_cast<Uint32*>(to + y * toPitch);
-      const bool all = y >= allTop && y < allBottom;
-      for (int c = first; c < last; ++c) {
-        const Column& col = columns[c];
-        if (!all && static_cast<unsigned>(y - col.top) >= static_cast<unsigned>(col.rows)) continue;
-        const Uint32 s = *reinterpret_cast<const Uint32*>(from + (y * fromPitch + col.offset));
-        row[col.x] = s != key ? s & rgb : row[col.x];
+    q.oneRead = q.oneRead && q.neighbours;
+    quads.push_back(q);
+  }
+  const int nQuads = static_cast<int>(quads.size());
+  for (int i = 0; i < nQuads; ++i) {
+    const Quad& q = quads[i];
+    const Column* col = &columns[q.first];
+    const int count = i + 1 < nQuads ? 4 : n - q.first;
+    // Rows some of the quad's blits draw, each pixel tested; the blits in
+    // order within a row.
+    const auto someRows = [&](int from_y, int to_y) {
+      for (int y = from_y; y < to_y; ++y) {
+        Uint32* row = reinterpret_cast<Uint32*>(to + y * toPitch);
+        for (int c = 0; c < count; ++c) {
+          if (static_cast<unsigned>(y - col[c].top) >= static_cast<unsigned>(col[c].rows)) continue;
+          Uint32 s;
+          std::memcpy(&s, from + (y * fromPitch + col[c].offset), 4);
+          row[col[c].x] = s != key ? s & rgb : row[col[c].x];
+        }
       }
+    };
+#if defined(__SSE2__)
+    if (q.neighbours && q.allTop < q.allBottom) {
+      someRows(q.top, q.allTop);
+      const __m128i keys = _mm_set1_epi32(int(key)), colour = _mm_set1_epi32(int(rgb));
+      const int o0 = col[0].offset, o1 = col[1].offset, o2 = col[2].offset, o3 = col[3].offset;
+      const auto word = [&](int at) {
+        Uint32 v;
+        std::memcpy(&v, from + at, 4);
+        return _mm_cvtsi32_si128(int(v));
+      };
+      for (int y = q.allTop; y < q.allBottom; ++y) {
+        const int at = y * fromPitch;  // picture bytes; the offsets may be negative
+        // One wide read where the wave lifts the four alike; else gathered
+        // in registers.
+        const __m128i s =
+            q.oneRead ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + (at + o0)))
+                      : _mm_unpacklo_epi64(_mm_unpacklo_epi32(word(at + o0), word(at + o1)),
+                                           _mm_unpacklo_epi32(word(at + o2), word(at + o3)));
+        __m128i* d =
+            reinterpret_cast<__m128i*>(reinterpret_cast<Uint32*>(to + y * toPitch) + col[0].x);
+        const __m128i keyed = _mm_cmpeq_epi32(s, keys);
+        _mm_storeu_si128(d, _mm_or_si128(_mm_and_si128(keyed, _mm_loadu_si128(d)),
+                                         _mm_andnot_si128(keyed, _mm_and_si128(s, colour))));
+      }
+      someRows(q.allBottom, q.bottom);
+      continue;
     }
+#endif
+    someRows(q.top, q.bottom);
   }
 }
 }  // namespace
