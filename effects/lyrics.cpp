@@ -100,6 +100,10 @@ void blitGlyph(SDL_Surface* dst, const SDL_Surface* sheet, int sx, int sy, int w
   Uint8* to = static_cast<Uint8*>(dst->pixels) + dy * dst->pitch + dx * 4;
   for (int y = 0; y < h; ++y, from += sheet->pitch, to += dst->pitch) {
     Uint32* d = reinterpret_cast<Uint32*>(to);
+    if (kBytes == 4 && sameOrder) {
+      extra::detail::keyRow(reinterpret_cast<const Uint32*>(from), d, w, key, rgb);
+      continue;
+    }
     for (int x = 0; x < w; ++x) {
       const Uint8* s = from + x * kBytes;
       Uint32 p = Uint32{s[0]} | Uint32{s[1]} << 8 | Uint32{s[2]} << 16;

@@ -140,6 +140,14 @@ sge_bmpFont* loadFont(const char* path) {
     std::snprintf(why, sizeof why, "%d glyph markers, the texts need %d", font->Chars, kFontGlyphs);
     reportMissing(path, why);
     closeFont(font);
+  } else if (screen && font->FontSurface && font->FontSurface->format->BytesPerPixel != 4) {
+    // Letters are copied word for word from a sheet in the display's
+    // format; a 24-bit sheet would be unpacked byte by byte for every letter
+    // of every frame. The conversion is exact and keeps the colour key.
+    if (SDL_Surface* sheet = SDL_DisplayFormat(font->FontSurface)) {
+      SDL_FreeSurface(font->FontSurface);
+      font->FontSurface = sheet;
+    }
   }
   return font;
 }
