@@ -98,7 +98,10 @@ void drawBoxPicture() {
   drawImg(screen, demoboxBuffer, box_x_new + kBufferX, box_y_new + kBufferY);
 }
 
-void drawBoxFrame() { drawImg(screen, demoboxen, box_x_new + kFrameX, box_y_new + kFrameY); }
+// The frame's window is left out: it would blend nothing.
+void drawBoxFrame() {
+  drawImgAround(screen, demoboxen, box_x_new + kFrameX, box_y_new + kFrameY, demoboxenHole);
+}
 
 void drawMainscene() {
   if (mainTrans > 0) drawImg(screen, img_bg, 0, 0);

@@ -370,6 +370,46 @@ void drawImg2(SDL_Surface* dst, SDL_Surface* src, int dx, int dy, int w, int h, 
   blitSurface(src, &from, dst, &to);
 }
 
+SDL_Rect transparentCentre(const SDL_Surface* picture) {
+  SDL_Rect none = {0, 0, 0, 0};
+  if (!picture || !picture->pixels || picture->w < 1 || picture->h < 1) return none;
+  const SDL_PixelFormat* f = picture->format;
+  if (f->BytesPerPixel != 4 || f->Amask == 0 || !(picture->flags & SDL_SRCALPHA) ||
+      (picture->flags & (SDL_SRCCOLORKEY | SDL_RLEACCEL)))
+    return none;
+  auto clear = [&](int x, int y) {
+    const Uint8* row = static_cast<const Uint8*>(picture->pixels) + y * picture->pitch;
+    Uint32 p;
+    std::memcpy(&p, row + x * 4, 4);
+    return (p & f->Amask) == 0;
+  };
+  const int cx = picture->w / 2, cy = picture->h / 2;
+  if (!clear(cx, cy)) return none;
+  int x0 = cx, x1 = cx, y0 = cy, y1 = cy;  // inclusive corners
+  while (x0 > 0 && clear(x0 - 1, cy)) --x0;
+  while (x1 + 1 < picture->w && clear(x1 + 1, cy)) ++x1;
+  auto rowClear = [&](int y) {
+    for (int x = x0; x <= x1; ++x)
+      if (!clear(x, y)) return false;
+    return true;
+  };
+  while (y0 > 0 && rowClear(y0 - 1)) --y0;
+  while (y1 + 1 < picture->h && rowClear(y1 + 1)) ++y1;
+  return {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0 + 1),
+          static_cast<Uint16>(y1 - y0 + 1)};
+}
+
+void drawImgAround(SDL_Surface* dst, SDL_Surface* src, int x, int y, const SDL_Rect& hole) {
+  if (!dst || !src) return;
+  if (hole.w == 0 || hole.h == 0) return drawImg(dst, src, x, y);
+  SDL_SetColorKey(dst, SDL_SRCCOLORKEY, SDL_MapRGB(dst->format, 255, 0, 255));  // as drawImg
+  const int below = hole.y + hole.h, right = hole.x + hole.w;
+  drawImg2(dst, src, x, y, src->w, hole.y, 0, 0);
+  drawImg2(dst, src, x, y + hole.y, hole.x, hole.h, 0, hole.y);
+  drawImg2(dst, src, x + right, y + hole.y, src->w - right, hole.h, right, hole.y);
+  drawImg2(dst, src, x, y + below, src->w, src->h - below, 0, below);
+}
+
 void drawImgAlpha(SDL_Surface* dst, SDL_Surface* src, int x, int y, int brightness) {
   if (!dst || !src) return;
   drawImg(dst, src, x, y);

@@ -32,6 +32,15 @@ bool blitsKeyedCopy(const SDL_Surface* src, const SDL_Surface* dst);
 // sge_FilledRectAlpha(surface, 0, 0, w, h, white, alpha) on a surface whose
 // clip rectangle is all of it: white laid over the whole surface at alpha/255.
 void whiteOver(SDL_Surface* surface, Uint8 alpha);
+// The rectangle around the picture's centre in which every pixel is fully
+// transparent (w and h 0 if there is none): grown along the centre row, then
+// row by row up and down while the whole span stays clear. Only for 32-bit
+// pictures blended by their per-pixel alpha (no key), where such pixels leave
+// the destination as it was.
+SDL_Rect transparentCentre(const SDL_Surface* picture);
+// drawImg's pixels without touching the `hole` (a rectangle of the picture
+// that draws nothing): the four strips around it, each a part of one blit.
+void drawImgAround(SDL_Surface* dst, SDL_Surface* src, int x, int y, const SDL_Rect& hole);
 // Nearest integer, halves away from zero.
 int toInt(float value);
 

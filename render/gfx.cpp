@@ -9,6 +9,7 @@
 #include <string>
 
 #include "demo/main.h"
+#include "render/extra.h"
 #include "render/random.h"
 
 sge_bmpFont *font2, *font3, *font_gul2, *font_gul3, *font_intro, *font_intro_inverted;
@@ -22,6 +23,7 @@ SDL_Surface* img_bg;
 SDL_Surface* linje_nere;
 SDL_Surface* linje_uppe;
 SDL_Surface* demoboxen;
+SDL_Rect demoboxenHole;
 SDL_Surface* img_platform;
 SDL_Surface* bajssurface[kGreetSlots];
 SDL_Surface* amigabars_gfx[7];
@@ -247,6 +249,7 @@ void loadGfx() {
   linje_nere = loadPicture("gfx/linjenere.png", 640, 24);
   linje_uppe = loadPicture("gfx/linjeuppe.png", 640, 16);
   demoboxen = loadPicture("gfx/nyruta.png", 250, 190);
+  demoboxenHole = transparentCentre(demoboxen);
   img_platform = loadPicture("gfx/platform.png", 103, 21);
 
   static const char* const greetings[7] = {"gfx/greet1.png", "gfx/greet2.png", "gfx/greet3.jpg",

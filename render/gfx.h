@@ -58,6 +58,7 @@ extern SDL_Surface* img_bg;
 extern SDL_Surface* linje_nere;
 extern SDL_Surface* linje_uppe;
 extern SDL_Surface* demoboxen;  // box frame
+extern SDL_Rect demoboxenHole;  // the frame's fully transparent window, which draws nothing
 extern SDL_Surface* img_platform;
 extern SDL_Surface* bajssurface[kGreetSlots];
 extern SDL_Surface* amigabars_gfx[7];
