@@ -130,17 +130,9 @@ void subtractFrom(SDL_Surface* s, int rBase, int gBase, int bBase) {
 // alpha on it, and the box 0x00RRGGBB, unlocked, its clip the whole of it
 // and the picture covering it.
 bool psychoConvertsStraight(const SDL_Surface* picture, const SDL_Surface* box) {
-  const SDL_PixelFormat *p = picture->format, *b = box->format;
+  if (!blitsRgbBytesToWords(picture, box)) return false;
   const SDL_Rect& clip = box->clip_rect;
-  return SDL_BYTEORDER == SDL_LIL_ENDIAN && p->BytesPerPixel == 3 && !p->palette &&
-         p->Rmask == 0x0000FF && p->Gmask == 0x00FF00 && p->Bmask == 0xFF0000 && p->Amask == 0 &&
-         p->Rloss == 0 && p->Gloss == 0 && p->Bloss == 0 &&
-         !(picture->flags & (SDL_SRCALPHA | SDL_SRCCOLORKEY | SDL_RLEACCEL | SDL_RLEACCELOK)) &&
-         b->BytesPerPixel == 4 && !b->palette && b->Rmask == 0xFF0000 && b->Gmask == 0x00FF00 &&
-         b->Bmask == 0x0000FF && b->Amask == 0 && b->Rloss == 0 && b->Gloss == 0 && b->Bloss == 0 &&
-         !(box->flags & (SDL_RLEACCEL | SDL_RLEACCELOK)) && !SDL_MUSTLOCK(picture) &&
-         !SDL_MUSTLOCK(box) && !picture->locked && !box->locked && picture->pixels && box->pixels &&
-         picture != box && clip.x == 0 && clip.y == 0 && clip.w == box->w && clip.h == box->h &&
+  return clip.x == 0 && clip.y == 0 && clip.w == box->w && clip.h == box->h &&
          picture->w >= box->w && picture->h >= box->h;
 }
 
