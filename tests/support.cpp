@@ -37,6 +37,20 @@ Uint32 pixelAt(SDL_Surface* s, int x, int y) {
   }
 }
 
+std::vector<Uint32> allPixels(SDL_Surface* s) {
+  std::vector<Uint32> out;
+  for (int y = 0; y < s->h; ++y)
+    for (int x = 0; x < s->w; ++x) out.push_back(pixelAt(s, x, y));
+  return out;
+}
+
+void paintGradient(SDL_Surface* s, Uint32 base, int xStep, int yStep) {
+  for (int y = 0; y < s->h; ++y)
+    for (int x = 0; x < s->w; ++x)
+      reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch)[x] =
+          base + static_cast<Uint32>(x * xStep + y * yStep);
+}
+
 uint32_t rgbAt(SDL_Surface* s, int x, int y) {
   Uint8 r, g, b;
   SDL_GetRGB(pixelAt(s, x, y), s->format, &r, &g, &b);

@@ -5,12 +5,17 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Opens the dummy display once and points `screen` at it.
 SDL_Surface* testDisplay();
 // A software surface of the given depth with the usual masks for that depth.
 SDL_Surface* makeSurface(int w, int h, int bpp);
 Uint32 pixelAt(SDL_Surface* s, int x, int y);
+// Every pixel's word, row by row.
+std::vector<Uint32> allPixels(SDL_Surface* s);
+// A 32-bit surface painted so that every pixel differs: base + x·xStep + y·yStep.
+void paintGradient(SDL_Surface* s, Uint32 base, int xStep, int yStep);
 // RGB of the pixel at (x, y) as 0xRRGGBB.
 uint32_t rgbAt(SDL_Surface* s, int x, int y);
 void fill(SDL_Surface* s, Uint8 r, Uint8 g, Uint8 b);

@@ -14,14 +14,6 @@ using lyrics::detail::drawSqueezedRow;
 using lyrics::detail::vertscroll;
 
 namespace {
-using Pixels = std::vector<Uint32>;
-Pixels grab(SDL_Surface* s) {
-  Pixels out;
-  for (int y = 0; y < s->h; ++y)
-    for (int x = 0; x < s->w; ++x) out.push_back(pixelAt(s, x, y));
-  return out;
-}
-
 SDL_Surface* like(SDL_Surface* model, int w, int h) {
   const SDL_PixelFormat* f = model->format;
   return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 32, f->Rmask, f->Gmask, f->Bmask, 0);
@@ -78,7 +70,7 @@ TEST(GreetScanlines, SqueezedRowMatchesSgeScaledCopyAtEveryWidthAndEdge) {
           paint(theirs);
           drawSqueezedRow(mine, row, w, left, y);
           throughSge(theirs, row, w, left, y);
-          ASSERT_TRUE(grab(mine) == grab(theirs))
+          ASSERT_TRUE(allPixels(mine) == allPixels(theirs))
               << "w " << w << " left " << left << " y " << y << " clipped " << clipped;
           ++cases;
         }
@@ -114,16 +106,16 @@ TEST(GreetScanlines, ScrollerDrawsTheSameDirectlyAsThroughTheGeneralWay) {
 
   dt = 0;
   int differing = 0, drawnFrames = 0;
-  Pixels before;
+  std::vector<Uint32> before;
   for (int scroll = 300; scroll > -2000; scroll -= 53) {
-    Pixels out[2];
+    std::vector<Uint32> out[2];
     for (int way = 0; way < 2; ++way) {
       charBuffer2 = way == 0 ? direct : general;
       fill(screen, 7, 77, 177);
-      if (way == 0) before = grab(screen);
+      if (way == 0) before = allPixels(screen);
       vertscroll = scroll;
       drawGreetScoller();
-      out[way] = grab(screen);
+      out[way] = allPixels(screen);
     }
     if (out[0] != out[1]) ++differing;
     if (out[0] != before) ++drawnFrames;

@@ -10,20 +10,6 @@
 #include "tests/support.h"
 
 namespace {
-using Pixels = std::vector<Uint32>;
-Pixels grab(SDL_Surface* s) {
-  Pixels out;
-  for (int y = 0; y < s->h; ++y)
-    for (int x = 0; x < s->w; ++x) out.push_back(pixelAt(s, x, y));
-  return out;
-}
-
-void paint(SDL_Surface* s) {
-  for (int y = 0; y < s->h; ++y)
-    for (int x = 0; x < s->w; ++x)
-      reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch)[x] =
-          0x00405060u + static_cast<Uint32>(x * 3 + y * 257);
-}
 
 // An SFont sheet with uneven markers (odd and even widths, so half-marker
 // offsets round) and glyph cells of uneven widths, in random colours with
@@ -90,13 +76,13 @@ void expectLikeSge(sge_bmpFont* font, const std::string& name) {
       SDL_SetClipRect(mine, clipped ? &clip : nullptr);
       SDL_SetClipRect(theirs, clipped ? &clip : nullptr);
       for (const Case& c : cases) {
-        paint(mine);
-        paint(theirs);
+        paintGradient(mine, 0x00405060u, 3, 257);
+        paintGradient(theirs, 0x00405060u, 3, 257);
         printText(mine, font, c.text.c_str(), static_cast<Sint16>(c.x), static_cast<Sint16>(c.y));
         std::string copy = c.text;
         sge_BF_textout(theirs, font, copy.data(), static_cast<Sint16>(c.x),
                        static_cast<Sint16>(c.y));
-        ASSERT_TRUE(grab(mine) == grab(theirs))
+        ASSERT_TRUE(allPixels(mine) == allPixels(theirs))
             << name << " '" << c.text << "' at " << c.x << "," << c.y << " order " << order
             << " clipped " << clipped;
       }
@@ -142,11 +128,11 @@ TEST(PrintText, LettersWithoutMarkersAreLeftToSge) {
   for (std::string text :
        {std::string("A\tB"), std::string(1, static_cast<char>('!' + font->Chars)),
         std::string("\xC5X")}) {
-    paint(mine);
-    paint(theirs);
+    paintGradient(mine, 0x00405060u, 3, 257);
+    paintGradient(theirs, 0x00405060u, 3, 257);
     printText(mine, font, text.c_str(), 20, 20);
     sge_BF_textout(theirs, font, text.data(), 20, 20);
-    EXPECT_TRUE(grab(mine) == grab(theirs));
+    EXPECT_TRUE(allPixels(mine) == allPixels(theirs));
   }
   SDL_FreeSurface(mine);
   SDL_FreeSurface(theirs);

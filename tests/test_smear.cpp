@@ -15,19 +15,6 @@ using greetwipe::detail::bajs_cur_x;
 using greetwipe::detail::currentbajs;
 
 namespace {
-std::vector<Uint32> grab(SDL_Surface* s) {
-  std::vector<Uint32> out;
-  for (int y = 0; y < s->h; ++y)
-    for (int x = 0; x < s->w; ++x) out.push_back(pixelAt(s, x, y));
-  return out;
-}
-
-void paint(SDL_Surface* s) {
-  for (int y = 0; y < s->h; ++y)
-    for (int x = 0; x < s->w; ++x)
-      reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch)[x] =
-          0x00203040u + static_cast<Uint32>(x * 5 + y * 263);
-}
 
 // Random bytes in every pixel: with alpha, every alpha from 0 to 255 turns
 // up, including the skipped 0 and the opaque 255.
@@ -74,16 +61,16 @@ TEST(GreetSmear, OneBlitOfTheRepeatedColumnEqualsABlitPerColumn) {
     bajssurface[0] = k.picture;
     const int right = k.picture->w < 200 ? k.picture->w : 200;
     for (int edge = 0; edge <= 200; ++edge) {
-      paint(expected);
+      paintGradient(expected, 0x00203040u, 5, 263);
       drawImg2(expected, k.picture, 0, 0, edge, 150, 0, 0);
       for (int i = edge; i < right; ++i) drawImg2(expected, k.picture, i, 0, 1, 150, edge, 0);
-      paint(demoboxBuffer);
+      paintGradient(demoboxBuffer, 0x00203040u, 5, 263);
       currentbajs = 0;
       bajs_cur_x = edge;
       lastbajs = 1000;
       dt = 0;
       drawBajs();
-      ASSERT_TRUE(grab(demoboxBuffer) == grab(expected)) << k.name << " edge " << edge;
+      ASSERT_TRUE(allPixels(demoboxBuffer) == allPixels(expected)) << k.name << " edge " << edge;
     }
     SDL_FreeSurface(k.picture);
   }
