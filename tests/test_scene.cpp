@@ -65,7 +65,9 @@ TEST_F(SceneNoise, WordPathMatchesPixelPathAndStaysInsideTheBox) {
   SDL_FreeSurface(narrow);
 }
 
-// --- snow: the direct flake drawing against the blitter's ---
+// --- snow: the flakes and their repair strips against the plain drawImg
+// sequence, the intro's flakes clipped between its bands against filling the
+// bands over them ---
 using snowfall::detail::Flake;
 using snowfall::detail::starfield;
 
@@ -240,9 +242,9 @@ TEST_F(SnowDirect, KeysTheScreenOnMagentaAsTheBlitterDoes) {
 }
 
 TEST_F(SnowDirect, PicturesTheBlitterConvertsOrBlendsStillMatch) {
-  // One at a time, so the others still go the direct way: a 24-bit flake,
-  // one with per-pixel alpha and one with alpha for the whole picture (none
-  // a word-for-word copy), and a background keyed like the flakes.
+  // One at a time: a 24-bit flake, one with per-pixel alpha and one with
+  // alpha for the whole picture (none a word-for-word copy), and a
+  // background keyed like the flakes.
   for (int odd = 0; odd < 4; ++odd) {
     SDL_Surface*& target = odd == 0   ? img_snowflake2
                            : odd == 1 ? img_snowflake3
