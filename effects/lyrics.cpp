@@ -43,26 +43,6 @@ void drawSqueezedRow(SDL_Surface* dst, const Uint32* row, int w, int left, int y
 }  // namespace lyrics::detail
 
 namespace {
-// The sheet's pixels SDL's keyed blit converts by hand: whole-byte channels
-// without alpha, 24-bit (lowest byte first) or 32-bit, a colour key and
-// nothing else to honour; and a plain 32-bit destination.
-bool byteRgb(const SDL_PixelFormat* f) {
-  return !f->palette && f->Amask == 0 && f->Rloss == 0 && f->Gloss == 0 && f->Bloss == 0 &&
-         f->Rmask == Uint32{0xFF} << f->Rshift && f->Gmask == Uint32{0xFF} << f->Gshift &&
-         f->Bmask == Uint32{0xFF} << f->Bshift;
-}
-
-bool glyphsByHand(const SDL_Surface* dst, const sge_bmpFont* font) {
-  const SDL_Surface* sheet = font->FontSurface;
-  if (!sheet || !font->CharPos || font->Chars < 2 || !sheet->pixels || !dst->pixels) return false;
-  const int bytes = sheet->format->BytesPerPixel;
-  return (bytes == 4 || (bytes == 3 && SDL_BYTEORDER == SDL_LIL_ENDIAN)) &&
-         byteRgb(sheet->format) && dst->format->BytesPerPixel == 4 && byteRgb(dst->format) &&
-         (sheet->flags & (SDL_SRCCOLORKEY | SDL_SRCALPHA | SDL_RLEACCEL | SDL_RLEACCELOK)) ==
-             SDL_SRCCOLORKEY &&
-         !SDL_MUSTLOCK(sheet) && !SDL_MUSTLOCK(dst) && sheet != dst;
-}
-
 // Letters this way have both their neighbouring markers in the sheet; the
 // others (and unknown characters) are left to SGE.
 bool knownLetters(const sge_bmpFont* font, const char* text) {
@@ -72,54 +52,11 @@ bool knownLetters(const sge_bmpFont* font, const char* text) {
   }
   return true;
 }
-
-// SDL_UpperBlit of the sheet's w×h at (sx, sy) to (dx, dy), keyed: the
-// source clipped to the sheet, then to the destination's clip rectangle;
-// pixels unlike the key written with their channels moved into place.
-template <int kBytes>
-void blitGlyph(SDL_Surface* dst, const SDL_Surface* sheet, int sx, int sy, int w, int h, int dx,
-               int dy) {
-  if (sx < 0) w += sx, dx -= sx, sx = 0;
-  if (sy < 0) h += sy, dy -= sy, sy = 0;
-  w = std::min(w, sheet->w - sx);
-  h = std::min(h, sheet->h - sy);
-  const SDL_Rect& clip = dst->clip_rect;
-  if (int cut = clip.x - dx; cut > 0) w -= cut, sx += cut, dx = clip.x;
-  if (int cut = clip.y - dy; cut > 0) h -= cut, sy += cut, dy = clip.y;
-  w = std::min(w, clip.x + clip.w - dx);
-  h = std::min(h, clip.y + clip.h - dy);
-  if (w <= 0 || h <= 0) return;
-
-  const SDL_PixelFormat *sf = sheet->format, *df = dst->format;
-  const Uint32 key = sf->colorkey;
-  const bool sameOrder = sf->Rmask == df->Rmask && sf->Gmask == df->Gmask && sf->Bmask == df->Bmask;
-  const unsigned sR = sf->Rshift, sG = sf->Gshift, sB = sf->Bshift;
-  const unsigned dR = df->Rshift, dG = df->Gshift, dB = df->Bshift;
-  const Uint32 rgb = df->Rmask | df->Gmask | df->Bmask;
-  const Uint8* from = static_cast<const Uint8*>(sheet->pixels) + sy * sheet->pitch + sx * kBytes;
-  Uint8* to = static_cast<Uint8*>(dst->pixels) + dy * dst->pitch + dx * 4;
-  for (int y = 0; y < h; ++y, from += sheet->pitch, to += dst->pitch) {
-    Uint32* d = reinterpret_cast<Uint32*>(to);
-    if (kBytes == 4 && sameOrder) {
-      extra::detail::keyRow(reinterpret_cast<const Uint32*>(from), d, w, key, rgb);
-      continue;
-    }
-    for (int x = 0; x < w; ++x) {
-      const Uint8* s = from + x * kBytes;
-      Uint32 p = Uint32{s[0]} | Uint32{s[1]} << 8 | Uint32{s[2]} << 16;
-      if (kBytes == 4) p |= Uint32{s[3]} << 24;
-      if (p == key) continue;
-      d[x] = sameOrder
-                 ? p & rgb
-                 : ((p >> sR) & 0xFF) << dR | ((p >> sG) & 0xFF) << dG | ((p >> sB) & 0xFF) << dB;
-    }
-  }
-}
 }  // namespace
 
 void printText(SDL_Surface* dst, sge_bmpFont* font, const char* text, Sint16 x, Sint16 y) {
   if (!dst || !font || !text) return;
-  if (!glyphsByHand(dst, font) || !knownLetters(font, text)) {
+  if (!font->FontSurface || !font->CharPos || font->Chars < 2 || !knownLetters(font, text)) {
     sge_BF_textout(dst, font, const_cast<char*>(text), x, y);
     return;
   }
@@ -130,7 +67,7 @@ void printText(SDL_Surface* dst, sge_bmpFont* font, const char* text, Sint16 x, 
   // the marker's end to the next marker's start. A space steps as far as the
   // gap after the first marker.
   const Sint16* mark = font->CharPos;
-  const SDL_Surface* sheet = font->FontSurface;
+  SDL_Surface* sheet = font->FontSurface;
   int pen = x;
   for (; *text; ++text) {
     if (*text == ' ') {
@@ -140,10 +77,10 @@ void printText(SDL_Surface* dst, sge_bmpFont* font, const char* text, Sint16 x, 
     const int m = 2 * (static_cast<unsigned char>(*text) - '!');
     const int left = (mark[m] + mark[m + 1]) / 2, right = (mark[m + 2] + mark[m + 3]) / 2;
     const int at = (2 * pen - (mark[m + 1] - mark[m])) / 2;
-    if (sheet->format->BytesPerPixel == 3)
-      blitGlyph<3>(dst, sheet, left, font->yoffs, right - left, font->CharHeight, at, y);
-    else
-      blitGlyph<4>(dst, sheet, left, font->yoffs, right - left, font->CharHeight, at, y);
+    SDL_Rect cell = {static_cast<Sint16>(left), font->yoffs, static_cast<Uint16>(right - left),
+                     static_cast<Uint16>(font->CharHeight)};
+    SDL_Rect to = {static_cast<Sint16>(at), y, 0, 0};
+    blitSurface(sheet, &cell, dst, &to);
     pen += mark[m + 2] - mark[m + 1];
   }
 }
