@@ -187,19 +187,26 @@ void copyColumnsByRows() {
         std::memcpy(&v, from + at, 4);
         return _mm_cvtsi32_si128(int(v));
       };
-      for (int y = q.allTop; y < q.allBottom; ++y) {
+      const bool oneRead = q.oneRead;
+      const int allBottom = q.allBottom;
+      Uint8* toRow = to + q.allTop * toPitch + col[0].x * 4;
+      for (int y = q.allTop; y < allBottom; ++y, toRow += toPitch) {
         const int at = y * fromPitch;  // picture bytes; the offsets may be negative
         // One wide read where the wave lifts the four alike; else gathered
         // in registers.
         const __m128i s =
-            q.oneRead ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + (at + o0)))
-                      : _mm_unpacklo_epi64(_mm_unpacklo_epi32(word(at + o0), word(at + o1)),
-                                           _mm_unpacklo_epi32(word(at + o2), word(at + o3)));
-        __m128i* d =
-            reinterpret_cast<__m128i*>(reinterpret_cast<Uint32*>(to + y * toPitch) + col[0].x);
+            oneRead ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + (at + o0)))
+                    : _mm_unpacklo_epi64(_mm_unpacklo_epi32(word(at + o0), word(at + o1)),
+                                         _mm_unpacklo_epi32(word(at + o2), word(at + o3)));
+        __m128i* d = reinterpret_cast<__m128i*>(toRow);
         const __m128i keyed = _mm_cmpeq_epi32(s, keys);
-        _mm_storeu_si128(d, _mm_or_si128(_mm_and_si128(keyed, _mm_loadu_si128(d)),
-                                         _mm_andnot_si128(keyed, _mm_and_si128(s, colour))));
+        // Pictures seldom hold the key: then the row waits on no load of
+        // what it covers.
+        if (_mm_movemask_epi8(keyed) == 0)
+          _mm_storeu_si128(d, _mm_and_si128(s, colour));
+        else
+          _mm_storeu_si128(d, _mm_or_si128(_mm_and_si128(keyed, _mm_loadu_si128(d)),
+                                           _mm_andnot_si128(keyed, _mm_and_si128(s, colour))));
       }
       someRows(q.allBottom, q.bottom);
       continue;
