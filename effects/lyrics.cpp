@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "demo/main.h"
 #include "effects/texts.h"
 #include "render/extra.h"
@@ -36,8 +40,9 @@ void drawSqueezedRow(SDL_Surface* dst, const Uint32* row, int w, int left, int y
     const Uint32 from = (static_cast<Uint32>(x) * step) >> 16;
     // The mirrored scanline is the scaled copy of the reversed one.
     const Uint32 p = row[w < 0 ? 31 - from : from] & rgb;
-    // Black is the key of the scaled copy.
-    if (p != 0) out[left + 1 + x] = p;
+    // Black is the key of the scaled copy. Glyph pixels are too irregular to
+    // branch on: the store is unconditional.
+    out[left + 1 + x] = p != 0 ? p : out[left + 1 + x];
   }
 }
 }  // namespace lyrics::detail
@@ -99,6 +104,13 @@ constexpr int kSmallHalfAdvance = 4;                         // small fonts: 8 p
 // --- greeting scroller: one letter a 32×50 cell, ten cells on screen ---
 constexpr int kCellW = 32, kCellH = 50;
 constexpr int kCellsDrawn = 10;
+// Axis column and squeezed width of each screen row, filled on first use.
+constexpr int kShapedRows = 480;
+struct RowShape {
+  int axis, squeeze;
+};
+RowShape rowShapes[kShapedRows];
+bool rowShapesMade = false;
 
 // A row outside the table reads as empty, and a row reads no further than its
 // 150 bytes even if it lacks its terminator.
@@ -159,9 +171,25 @@ void lightSungLine(const char* line, int y) {
 }
 
 // Column x where the letter's axis stands at screen row y, and the signed
-// width in px (-31..31) its scanline is squeezed to there.
-int axisAt(int y) { return static_cast<int>(30 * std::sin(0.01 * y) + 350); }
-int squeezeAt(int y) { return static_cast<int>(32 * std::sin(0.012 * y)); }
+// width in px (-31..31) its scanline is squeezed to there. Two sines a
+// scanline and 500 scanlines a frame: the screen's rows are worked out once.
+int axisOf(int y) { return static_cast<int>(30 * std::sin(0.01 * y) + 350); }
+int squeezeOf(int y) { return static_cast<int>(32 * std::sin(0.012 * y)); }
+void makeRowShapes() {
+  if (rowShapesMade) return;
+  for (int y = 0; y < kShapedRows; ++y) rowShapes[y] = {axisOf(y), squeezeOf(y)};
+  rowShapesMade = true;
+}
+int axisAt(int y) {
+  if (y < 0 || y >= kShapedRows) return axisOf(y);
+  makeRowShapes();
+  return rowShapes[y].axis;
+}
+int squeezeAt(int y) {
+  if (y < 0 || y >= kShapedRows) return squeezeOf(y);
+  makeRowShapes();
+  return rowShapes[y].squeeze;
+}
 
 // One scanline of the glyph in charBuffer2, squeezed to |w| px: right of the
 // line x = axis - 16 while w > 0, mirrored and left of it while w < 0. This
@@ -196,12 +224,27 @@ bool directScanlines() {
          charBuffer_inverted->h == kCellH && charBuffer2->w == kCellW && charBuffer2->h == 1;
 }
 
-// What a copy of `s` into a surface cleared to 0 leaves: with a colour key,
-// keyed pixels stay 0 and the rest keep their colour channels alone.
-Uint32 copiedOver0(const SDL_Surface* s, Uint32 p) {
-  if (!(s->flags & SDL_SRCCOLORKEY)) return p;
+// What a copy of a glyph row (kCellW pixels) of `s` into a surface cleared
+// to 0 leaves: with a colour key, keyed pixels stay 0 and the rest keep
+// their colour channels alone. `to` may be `from`.
+void copyOver0(const SDL_Surface* s, const Uint32* from, Uint32* to) {
   const SDL_PixelFormat* f = s->format;
-  return p != f->colorkey ? p & (f->Rmask | f->Gmask | f->Bmask) : 0;
+  if (!(s->flags & SDL_SRCCOLORKEY)) {
+    std::memmove(to, from, kCellW * sizeof(Uint32));
+    return;
+  }
+  const Uint32 key = f->colorkey, rgb = f->Rmask | f->Gmask | f->Bmask;
+#if defined(__SSE2__)
+  static_assert(kCellW % 4 == 0, "whole vectors a row");
+  const __m128i keys = _mm_set1_epi32(int(key)), colour = _mm_set1_epi32(int(rgb));
+  for (int x = 0; x < kCellW; x += 4) {
+    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x),
+                     _mm_andnot_si128(_mm_cmpeq_epi32(p, keys), _mm_and_si128(p, colour)));
+  }
+#else
+  for (int x = 0; x < kCellW; ++x) to[x] = from[x] != key ? from[x] & rgb : 0;
+#endif
 }
 
 // drawGreetCell's scanlines without the buffer copies and scaled surfaces:
@@ -218,11 +261,11 @@ void drawScanlinesDirect(int y0) {
     const Uint32* from = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(glyph->pixels) +
                                                          i * glyph->pitch);
     Uint32 row[kCellW];
-    for (int x = 0; x < kCellW; ++x) row[x] = copiedOver0(glyph, from[x]);
+    copyOver0(glyph, from, row);
     if (w < 0) {
       // The mirror copies through charBuffer2's key, which the mirror itself
       // sets to magenta: a pixel matching it comes out 0.
-      for (Uint32& p : row) p = copiedOver0(charBuffer2, p);
+      copyOver0(charBuffer2, row, row);
       SDL_SetColorKey(charBuffer2, SDL_SRCCOLORKEY, magenta);
     }
     lyrics::detail::drawSqueezedRow(screen, row, w, w > 0 ? axisAt(y) - 16 : axisAt(y) - 16 + w, y);
