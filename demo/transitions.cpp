@@ -5,9 +5,9 @@
 #include <cstdlib>
 
 #include "demo/main.h"
+#include "effects/tvfilters.h"
 #include "render/extra.h"
 #include "render/gfx.h"
-#include "render/random.h"
 
 namespace {
 // --- constants ---
@@ -15,7 +15,6 @@ constexpr int kFull = 255;
 // Outline drawn on the background at full white, corners inclusive.
 constexpr int kOutlineLeft = 99, kOutlineTop = 49, kOutlineRight = 300, kOutlineBottom = 200;
 constexpr Uint8 kOutlineGrey = 173;
-constexpr int kBoxW = 200, kBoxH = 150;
 
 void coverWithWhite(int strength) {
   Uint32 white = SDL_MapRGB(screen->format, 255, 255, 255);
@@ -64,25 +63,6 @@ void changeEffect() {
   }
   if (demoboxTrans <= 0) return;
   // The counter is only a timer: the noise replaces the box, effect and
-  // filters included. Grey levels 0..254, one random number per pixel, row by row.
-  if (!demoboxBuffer || demoboxBuffer->format->BytesPerPixel != 4 || demoboxBuffer->w < kBoxW ||
-      demoboxBuffer->h < kBoxH) {
-    for (int y = 0; y < kBoxH; ++y)
-      for (int x = 0; x < kBoxW; ++x) {
-        Uint8 v = static_cast<Uint8>(showRand() % 255);
-        drawPixel(demoboxBuffer, x, y, v, v, v);
-      }
-    return;
-  }
-  // On a 32-bit buffer: each level mapped once, the words stored as drawPixel
-  // would; a row's numbers drawn in one go, in the same order.
-  Uint32 grey[255];
-  for (int v = 0; v < 255; ++v) grey[v] = SDL_MapRGB(demoboxBuffer->format, v, v, v);
-  int draws[kBoxW];
-  for (int y = 0; y < kBoxH; ++y) {
-    Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(demoboxBuffer->pixels) +
-                                            y * demoboxBuffer->pitch);
-    showRandFill(draws, kBoxW);
-    for (int x = 0; x < kBoxW; ++x) row[x] = grey[static_cast<unsigned>(draws[x]) % 255u];
-  }
+  // filters included. Grey levels 0..254.
+  noiseBox(kFull);
 }

@@ -106,6 +106,32 @@ void noiseRow(Uint32* row, const int* draws, int n) {
 }
 }  // namespace tvfilters::detail
 
+void noiseBox(int density) {
+  if (density < 1) density = 1;
+  if (!demoboxBuffer || demoboxBuffer->format->BytesPerPixel != 4 || demoboxBuffer->w < kW ||
+      demoboxBuffer->h < kH) {
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const Uint8 v = static_cast<Uint8>(showRand() % density);
+        if (demoboxBuffer && x < demoboxBuffer->w && y < demoboxBuffer->h)
+          drawPixel(demoboxBuffer, x, y, v, v, v);
+      }
+    return;
+  }
+  // On a 32-bit buffer: each level mapped once, the words stored as drawPixel
+  // would; a row's numbers drawn in one go, in the same order.
+  Uint32 grey[256];
+  for (int n = 0; n < 256; ++n) grey[n] = SDL_MapRGB(demoboxBuffer->format, n, n, n);
+  tvfilters::detail::noiseLevels(density, grey);
+  int draws[kW];
+  for (int y = 0; y < kH; ++y) {
+    showRandFill(draws, kW);
+    tvfilters::detail::noiseRow(
+        reinterpret_cast<Uint32*>(static_cast<Uint8*>(demoboxBuffer->pixels) + y * demoboxBuffer->pitch),
+        draws, kW);
+  }
+}
+
 void tvFilter(int density) {
   if (density < 1) density = 1;  // one grey level rather than a division by zero
   // Each grey level mapped once a frame rather than once a pixel; on a

@@ -6,6 +6,9 @@
 // Grey noise, levels 0..density-1 (density > 0), on every third row and in
 // one column that moves right a column a frame.
 void tvFilter(int density);
+// The whole box in grey noise, levels 0..density-1 (density > 0), one random
+// number a pixel, row by row.
+void noiseBox(int density);
 // Rolls the box up by 1.5·dt rows a frame, wrapping every 150 rows.
 void offsetTv();
 
