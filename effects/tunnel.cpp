@@ -4,6 +4,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "demo/clock.h"
 #include "demo/main.h"
 #include "render/extra.h"
@@ -24,10 +28,10 @@ constexpr int kTexture = 256;  // only the top-left 256×256 of the picture is r
 
 SDL_Surface* tunnelImage;   // the texture in the display's format, or null
 SDL_Surface* tunnelBuffer;  // 200×150, every pixel rewritten each frame
-// The two tables row by row (y·200 + x) and cut to a byte: the texture wraps
-// at 256 both ways, so only the low byte of either offset counts.
-uint8_t columnOf[kWidth * kHeight];
-uint8_t rowOf[kWidth * kHeight];
+// The two tables row by row (y·200 + x), each cut to a byte (the texture
+// wraps at 256 both ways, so only the low byte of either offset counts):
+// the texel row in the high byte, its column in the low one.
+uint16_t texelOf[kWidth * kHeight];
 
 // Pixels are copied as whole 32-bit words, so both surfaces must hold four
 // bytes a pixel, and the texture must cover all 256×256 texels a frame reads.
@@ -87,8 +91,8 @@ void initTunnel() {
     }
   for (int x = 0; x < kWidth; ++x)
     for (int y = 0; y < kHeight; ++y) {
-      columnOf[y * kWidth + x] = static_cast<uint8_t>(distTable[x * kHeight + y]);
-      rowOf[y * kWidth + x] = static_cast<uint8_t>(angleTable[x * kHeight + y]);
+      texelOf[y * kWidth + x] = static_cast<uint16_t>((angleTable[x * kHeight + y] & 0xFF) << 8 |
+                                                      (distTable[x * kHeight + y] & 0xFF));
     }
 }
 
@@ -113,11 +117,33 @@ void drawTunnel() {
     for (int y = 0; y < kHeight; ++y) {
       Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(demoboxBuffer->pixels) +
                                               y * demoboxBuffer->pitch);
-      const uint8_t* columns = columnOf + y * kWidth;
-      const uint8_t* rows = rowOf + y * kWidth;
-      for (int x = 0; x < kWidth; ++x) {
-        const uint8_t u = static_cast<uint8_t>(columns[x] + du);
-        const uint8_t v = static_cast<uint8_t>(rows[x] + dv);
+      const uint16_t* texels = texelOf + y * kWidth;
+      int x = 0;
+#if defined(__SSE2__)
+      // A texture exactly 256 texels wide is one run of 65,536 words, so the
+      // two shifted bytes are the texel's index in it: eight indices a step
+      // by byte additions, each wrapping on its own.
+      if (texturePitch == kTexture * 4) {
+        const Uint32* words = reinterpret_cast<const Uint32*>(texture);
+        const __m128i shift = _mm_set1_epi16(static_cast<short>(dv << 8 | du));
+        static_assert(kWidth % 8 == 0, "whole steps a row");
+        for (; x < kWidth; x += 8) {
+          const __m128i at = _mm_add_epi8(
+              _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + x)), shift);
+          row[x] = words[_mm_extract_epi16(at, 0)];
+          row[x + 1] = words[_mm_extract_epi16(at, 1)];
+          row[x + 2] = words[_mm_extract_epi16(at, 2)];
+          row[x + 3] = words[_mm_extract_epi16(at, 3)];
+          row[x + 4] = words[_mm_extract_epi16(at, 4)];
+          row[x + 5] = words[_mm_extract_epi16(at, 5)];
+          row[x + 6] = words[_mm_extract_epi16(at, 6)];
+          row[x + 7] = words[_mm_extract_epi16(at, 7)];
+        }
+      }
+#endif
+      for (; x < kWidth; ++x) {
+        const uint8_t u = static_cast<uint8_t>((texels[x] & 0xFF) + du);
+        const uint8_t v = static_cast<uint8_t>((texels[x] >> 8) + dv);
         row[x] = reinterpret_cast<const Uint32*>(texture + v * texturePitch)[u];
       }
     }
