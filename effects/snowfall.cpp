@@ -1,7 +1,5 @@
 #include "effects/snowfall.h"
 
-#include <SDL/sge.h>
-
 #include <cstdlib>
 
 #include "demo/main.h"
@@ -83,7 +81,9 @@ void drawOverScene() {
 }
 
 void drawIntroSnow() {
-  sge_ClearSurface(screen, SDL_MapRGB(screen->format, 0, 0, 0));
+  // sge_ClearSurface's fill; the show keeps SGE's display updates off, so
+  // it would push nothing either.
+  fillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
   // The bands are black from the clear: flakes clipped to the rows between
   // them leave what filling the bands over them would.
   const SDL_Rect whole = screen->clip_rect;

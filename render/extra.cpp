@@ -385,6 +385,50 @@ void whiteOver(SDL_Surface* surface, Uint8 alpha) {
   }
 }
 
+void fillRect(SDL_Surface* surface, const SDL_Rect* rect, Uint32 colour) {
+  if (!surface) return;
+  if (surface->format->BytesPerPixel != 4 || SDL_MUSTLOCK(surface) || surface->locked ||
+      !surface->pixels) {
+    SDL_Rect copy;
+    if (rect) copy = *rect;
+    SDL_FillRect(surface, rect ? &copy : nullptr, colour);
+    return;
+  }
+  // SDL's clipping: the rectangle cut to the clip rectangle, none meaning it.
+  SDL_Rect area = surface->clip_rect;
+  if (rect) {
+    const SDL_Rect& clip = surface->clip_rect;
+    const int x0 = rect->x > clip.x ? rect->x : clip.x, y0 = rect->y > clip.y ? rect->y : clip.y;
+    const int x1 = rect->x + rect->w < clip.x + clip.w ? rect->x + rect->w : clip.x + clip.w;
+    const int y1 = rect->y + rect->h < clip.y + clip.h ? rect->y + rect->h : clip.y + clip.h;
+    if (x1 <= x0 || y1 <= y0) return;
+    area = {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
+            static_cast<Uint16>(y1 - y0)};
+  }
+  Uint8* row = static_cast<Uint8*>(surface->pixels) + area.y * surface->pitch + area.x * 4;
+  const size_t bytes = size_t(area.w) * 4;
+  // SDL stores the word a word at a time; a colour of four equal bytes
+  // (black above all) is a byte fill, any other a fill of whole vectors.
+  const Uint8 low = static_cast<Uint8>(colour);
+  if (colour == Uint32{low} * 0x01010101u) {
+    if (bytes == size_t(surface->pitch)) {
+      std::memset(row, low, bytes * area.h);
+      return;
+    }
+    for (int y = 0; y < area.h; ++y, row += surface->pitch) std::memset(row, low, bytes);
+    return;
+  }
+  for (int y = 0; y < area.h; ++y, row += surface->pitch) {
+    Uint32* words = reinterpret_cast<Uint32*>(row);
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i four = _mm_set1_epi32(int(colour));
+    for (; x + 4 <= area.w; x += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(words + x), four);
+#endif
+    for (; x < area.w; ++x) words[x] = colour;
+  }
+}
+
 void drawImg(SDL_Surface* dst, SDL_Surface* src, int x, int y) {
   if (!dst || !src) return;
   // The key goes on the destination: a buffer drawn into this way later

@@ -35,6 +35,10 @@ bool blitsRgbBytesToWords(const SDL_Surface* src, const SDL_Surface* dst);
 // sge_FilledRectAlpha(surface, 0, 0, w, h, white, alpha) on a surface whose
 // clip rectangle is all of it: white laid over the whole surface at alpha/255.
 void whiteOver(SDL_Surface* surface, Uint8 alpha);
+// SDL_FillRect's pixels (the rectangle clipped, none meaning the whole clip
+// rectangle), without SDL's word-at-a-time stores on unlocked 32-bit
+// surfaces; `rect` is left as it was.
+void fillRect(SDL_Surface* surface, const SDL_Rect* rect, Uint32 colour);
 // The rectangle around the picture's centre in which every pixel is fully
 // transparent (w and h 0 if there is none): grown along the centre row, then
 // row by row up and down while the whole span stays clear. Only for 32-bit
