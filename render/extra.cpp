@@ -238,18 +238,44 @@ void whiteRowScalar(Uint32* row, int w, Uint8 alpha) {
 void whiteRow(Uint32* row, int w, Uint8 alpha) {
   int x = 0;
 #if defined(__SSE2__)
-  // Every byte in a 16-bit lane, (255 - v)·alpha <= 65025 fitting it
-  // unsigned; the unused byte's lane is worked too and masked off after.
-  const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255), a = _mm_set1_epi16(alpha),
-                colour = _mm_set1_epi32(0x00FFFFFF);
-  for (; x + 4 <= w; x += 4) {
-    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
-    __m128i lo = _mm_unpacklo_epi8(p, zero), hi = _mm_unpackhi_epi8(p, zero);
-    lo = _mm_add_epi16(lo, _mm_srli_epi16(_mm_mullo_epi16(_mm_sub_epi16(full, lo), a), 8));
-    hi = _mm_add_epi16(hi, _mm_srli_epi16(_mm_mullo_epi16(_mm_sub_epi16(full, hi), a), 8));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
-                     _mm_and_si128(_mm_packus_epi16(lo, hi), colour));
+  const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+  if (alpha == 0) {
+    // Only the unused byte changes: it is cleared, and vectors where it is
+    // zero already are left unwritten.
+    const __m128i unused = _mm_set1_epi32(int(0xFF000000u)), zero = _mm_setzero_si128();
+    for (; x + 4 <= w; x += 4) {
+      const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(p, unused), zero)) != 0xFFFF)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), _mm_and_si128(p, colour));
+    }
+    whiteRowScalar(row + x, w - x, alpha);
+    return;
   }
+  // The bytes stay where they are, two to a 16-bit lane, and the lift is
+  // worked on n = 255 - v (the complement; 0 in the unused byte). A lane's
+  // low n, moved up to the high byte, times alpha leaves n·alpha >> 8 as the
+  // high half of the product; its high n in place times alpha << 8 leaves
+  // n·alpha as the high half, whose upper byte is n·alpha >> 8 where it
+  // belongs. Added to v neither carries past its byte. Two multiplies per
+  // four pixels bound the loop; two vectors a turn spare some of its overhead.
+  const __m128i high = _mm_set1_epi16(int16_t(0xFF00)), a = _mm_set1_epi16(alpha),
+                aHigh = _mm_set1_epi16(int16_t(alpha << 8));
+  auto lift = [&](__m128i p) {
+    const __m128i v = _mm_and_si128(p, colour);
+    const __m128i n = _mm_xor_si128(v, colour);
+    const __m128i lows = _mm_mulhi_epu16(_mm_slli_epi16(n, 8), a);
+    const __m128i highs = _mm_and_si128(_mm_mulhi_epu16(_mm_and_si128(n, high), aHigh), high);
+    return _mm_add_epi8(_mm_add_epi8(v, lows), highs);
+  };
+  for (; x + 8 <= w; x += 8) {
+    const __m128i p0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+    const __m128i p1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + 4));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), lift(p0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x + 4), lift(p1));
+  }
+  for (; x + 4 <= w; x += 4)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
+                     lift(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x))));
 #endif
   whiteRowScalar(row + x, w - x, alpha);
 }

@@ -142,3 +142,21 @@ TEST(WhiteRow, MatchesScalarForEveryChannelValueAlphaAndWidth) {
       for (int i = 0; i < offset; ++i) ASSERT_EQ(row[i], kCanary);
     }
 }
+
+TEST(WhiteRow, AtAlphaZeroClearsEveryUnusedByteWhereverItIsSet) {
+  // Rows whose unused bytes are all zero but one (or none), the set one at
+  // every place in and around a vector: alpha 0 changes nothing else.
+  for (int offset = 0; offset < 4; ++offset)
+    for (int w = 0; w <= 17; ++w)
+      for (int set = -1; set < w; ++set) {
+        std::vector<Uint32> row(offset + w + 4, kCanary), slower;
+        for (int i = 0; i < w; ++i) row[offset + i] = Uint32(i * 0x0A0B0C + 0x102030) & 0x00FFFFFF;
+        if (set >= 0) row[offset + set] |= Uint32(set + 1) << 24;
+        slower = row;
+        whiteRow(row.data() + offset, w, 0);
+        whiteRowScalar(slower.data() + offset, w, 0);
+        ASSERT_EQ(firstDifference(row, slower), -1)
+            << "width " << w << " offset " << offset << " set " << set;
+        for (int i = 0; i < w; ++i) ASSERT_EQ(row[offset + i] >> 24, 0u);
+      }
+}
