@@ -63,7 +63,23 @@ SDL_Surface* darkPicture(int layer) {
 // Just off the right edge: x 640..739.
 void respawn(Flake& f) { f.x = showRand() % 100 + 640; }
 
+// drawImg without its colour key: the key it puts on the screen does not
+// bear on blits onto the screen, so the flakes set it once (keyScreen)
+// rather than each. True when there was a picture to draw.
+bool drawFlake(SDL_Surface* picture, int x, int y) {
+  if (!picture) return false;
+  SDL_Rect to = {static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
+  blitSurface(picture, nullptr, screen, &to);
+  return true;
+}
+
+// The key drawImg would have left on the screen, if any flake was drawn.
+void keyScreen(bool drewAny) {
+  if (drewAny) SDL_SetColorKey(screen, SDL_SRCCOLORKEY, SDL_MapRGB(screen->format, 255, 0, 255));
+}
+
 void drawOverScene() {
+  bool drewAny = false;
   for (Flake& f : starfield) {
     int step = stepOf(f.layer);
     int newx = f.x - step;
@@ -71,13 +87,14 @@ void drawOverScene() {
     if (mainTrans == 0 && newx <= kLastRepairedX)
       drawImg2(screen, img_bg, newx, f.y, step + kRepairExtra[f.layer], kRepairRows, newx, f.y);
     bool dark = f.y < kDarkAbove || f.y > kDarkBelow;
-    drawImg(screen, dark ? darkPicture(f.layer) : normalPicture(f.layer), newx, f.y);
+    drewAny |= drawFlake(dark ? darkPicture(f.layer) : normalPicture(f.layer), newx, f.y);
     f.x = newx;
     if (f.x < 0) {
       drawImg2(screen, img_bg, 0, f.y, kEdgeRepairW, kRepairRows, 0, f.y);
       respawn(f);
     }
   }
+  keyScreen(drewAny);
 }
 
 void drawIntroSnow() {
@@ -89,12 +106,14 @@ void drawIntroSnow() {
   const SDL_Rect whole = screen->clip_rect;
   SDL_Rect between = {0, kTopBandLastRow + 1, 640, kBottomBandFirstRow - kTopBandLastRow - 1};
   SDL_SetClipRect(screen, &between);
+  bool drewAny = false;
   for (Flake& f : starfield) {
     f.x -= stepOf(f.layer);
-    drawImg(screen, normalPicture(f.layer), f.x, f.y);
+    drewAny |= drawFlake(normalPicture(f.layer), f.x, f.y);
     if (f.x < 0) respawn(f);
   }
   SDL_SetClipRect(screen, &whole);
+  keyScreen(drewAny);
 }
 }  // namespace
 

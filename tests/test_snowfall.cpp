@@ -78,3 +78,30 @@ TEST_F(Snowfall, DarkPicturesAtRows89And381InScenesOnly) {
   drawStarfield();
   EXPECT_EQ(rgbAt(screen, 358, 381), 0xC8C8C8u);
 }
+
+TEST_F(Snowfall, LeavesTheScreenKeyedOnMagentaAsEachFlakeDrawnWouldInBothModes) {
+  // The frame lines would key the screen too; without them only the flakes do.
+  SDL_Surface* lines[2] = {linje_uppe, linje_nere};
+  linje_uppe = linje_nere = nullptr;
+  const Uint32 magenta = SDL_MapRGB(screen->format, 255, 0, 255);
+  for (int scene : {1, 0}) {
+    currentScene = scene;
+    SDL_SetColorKey(screen, 0, 0);
+    starfield[0] = {300, 200, 1};
+    drawStarfield();
+    EXPECT_TRUE(screen->flags & SDL_SRCCOLORKEY) << "scene " << scene;
+    EXPECT_EQ(screen->format->colorkey, magenta) << "scene " << scene;
+    EXPECT_EQ(rgbAt(screen, 298, 200), 0xC8C8C8u) << "scene " << scene;
+  }
+  // A flake whose picture is missing draws nothing and keys nothing.
+  SDL_Surface* pictures[2] = {img_snowflake2, img_snowflake3};
+  img_snowflake2 = img_snowflake3 = nullptr;
+  SDL_SetColorKey(screen, 0, 0);
+  currentScene = 1;
+  drawStarfield();
+  EXPECT_FALSE(screen->flags & SDL_SRCCOLORKEY);
+  img_snowflake2 = pictures[0];
+  img_snowflake3 = pictures[1];
+  linje_uppe = lines[0];
+  linje_nere = lines[1];
+}
