@@ -18,11 +18,15 @@ constexpr Uint8 kOutlineGrey = 173;
 
 void coverWithWhite(int strength) {
   Uint32 white = SDL_MapRGB(screen->format, 255, 255, 255);
-  // SGE's blend reaches only 254 at alpha 255; full strength is opaque.
-  if (strength >= kFull)
-    sge_FilledRect(screen, 0, 0, 640, 480, white);
-  else
+  // SGE's blend reaches only 254 at alpha 255; full strength is opaque:
+  // sge_FilledRect's fill, its corners inclusive. The show keeps SGE's
+  // display updates off, so its update would push nothing.
+  if (strength >= kFull) {
+    const SDL_Rect all = {0, 0, 641, 481};
+    fillRect(screen, &all, white);
+  } else {
     whiteOver(screen, static_cast<Uint8>(strength));
+  }
 }
 }  // namespace
 
@@ -32,7 +36,7 @@ void fadeMainScene() {
     if (mainTrans + step > kFull - 1) {
       mainTrans = kFull;
       if (screen) {
-        sge_ClearSurface(screen, SDL_MapRGB(screen->format, 0, 0, 0));
+        fillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));  // sge_ClearSurface's fill
         drawImg(screen, img_bg, 0, 0);
         Uint32 grey = SDL_MapRGB(screen->format, kOutlineGrey, kOutlineGrey, kOutlineGrey);
         sge_Rect(screen, kOutlineLeft, kOutlineTop, kOutlineRight, kOutlineBottom, grey);

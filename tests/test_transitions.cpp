@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "demo/main.h"
 #include "demo/transitions.h"
 #include "render/gfx.h"
@@ -35,6 +38,10 @@ TEST_F(Transitions, FadeWithSixteenMillisecondFrames) {
   EXPECT_EQ(mainTrans, 255);
   EXPECT_EQ(currentScene, 1);
   EXPECT_EQ(rgbAt(screen, 320, 240), 0xFFFFFFu);
+  // Every word of the screen, corners and unused byte included, is white.
+  const Uint32 white = SDL_MapRGB(screen->format, 255, 255, 255);
+  const std::vector<Uint32> words = allPixels(screen);
+  EXPECT_EQ(std::count(words.begin(), words.end(), white), long(words.size()));
   for (int frame = 1; frame <= 18; ++frame) fadeMainScene();
   EXPECT_EQ(mainTrans, 3);  // 14 a frame
   fadeMainScene();
