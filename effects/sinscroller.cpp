@@ -2,6 +2,7 @@
 
 #include <SDL/sge.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -33,6 +34,32 @@ constexpr int kBoxLeft = 90, kBoxRight = 305;
 bool overBox(int x) {
   return currentScene.load() == 2 && box_x_new + kBoxLeft < x && x < box_x_new + kBoxRight;
 }
+
+// How far either side of its pen a letter can draw when printText lays it
+// out from the sheet's markers itself: its cell runs from the middle of its
+// marker to the middle of the next and sits left of the pen by at most its
+// marker, so it stays within the span from its marker's start to the next
+// marker's end. 0 for a font SGE draws instead.
+int reachOf(const sge_bmpFont* font) {
+  if (!font->FontSurface || !font->CharPos || font->Chars < 2) return 0;
+  const Sint16* mark = font->CharPos;
+  int reach = 0;
+  for (int c = 0; c + 1 < font->Chars; ++c)
+    reach = std::max(reach, mark[2 * c + 3] - mark[2 * c]);
+  return reach;
+}
+
+// Whether printText would draw nothing of the letter at pen x: a space, or
+// a letter with a marker whose reach keeps it off the clip rectangle. Most
+// of a long text is off screen; skipping it spares a sine and a blit each.
+bool drawsNothing(const sge_bmpFont* font, int reach, char letter, int x) {
+  if (reach == 0) return false;
+  if (letter == ' ') return true;
+  const int k = static_cast<unsigned char>(letter) - '!';
+  if (k < 0 || k > font->Chars - 2) return false;
+  const SDL_Rect& clip = screen->clip_rect;
+  return x + reach <= clip.x || x - reach >= clip.x + clip.w;
+}
 }  // namespace
 
 void initsinScroller() {
@@ -48,16 +75,19 @@ void sinScroller() {
 
   if (!screen) return;
   const int length = static_cast<int>(std::strlen(text));
+  const int reach = font_intro ? reachOf(font_intro) : 0;
+  const int invertedReach = font_intro_inverted ? reachOf(font_intro_inverted) : 0;
   for (int i = 0; i < length && i < kPhases; ++i) {
     double x = i * kAdvance + intro_x;
-    double y = std::trunc(std::sin(sinscroller[i] * 0.01) * kAmplitude + kMidRow);
     // Coordinates go to SGE as 16-bit values. A letter beyond that range is
     // far off screen; it is skipped rather than wrapped back onto it.
     if (x < INT16_MIN || x > INT16_MAX) continue;
     Sint16 sx = static_cast<Sint16>(x);
+    const bool inverted = overBox(sx);
+    sge_bmpFont* font = inverted ? font_intro_inverted : font_intro;
+    if (!font || drawsNothing(font, inverted ? invertedReach : reach, text[i], sx)) continue;
+    double y = std::trunc(std::sin(sinscroller[i] * 0.01) * kAmplitude + kMidRow);
     Sint16 sy = static_cast<Sint16>(y);
-    sge_bmpFont* font = overBox(sx) ? font_intro_inverted : font_intro;
-    if (!font) continue;
     char letter[2] = {text[i], '\0'};
     printText(screen, font, letter, sx, sy);
   }
