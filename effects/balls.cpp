@@ -173,7 +173,7 @@ void drawBall(const AmigaBall& b, int s) {
   SDL_Surface* picture = ball.frames[ball.curframe];
   if (!tmp_rotate || !picture || !demoboxBuffer || s <= 0) return;
   if (!spinIntoCanvas(picture, tmp_rotate, static_cast<float>(b.angle), b.zoom, s, black())) {
-    sge_ClearSurface(tmp_rotate, black());
+    fillRect(tmp_rotate, nullptr, black());
     sge_transform(picture, tmp_rotate, static_cast<float>(b.angle), b.zoom, b.zoom, kBallSize / 2,
                   kBallSize / 2, static_cast<Uint16>(s / 2), static_cast<Uint16>(s / 2), SGE_TSAFE);
   }
@@ -186,7 +186,7 @@ void drawBall(const AmigaBall& b, int s) {
 void drawAmigaBalls() {
   // One picture cycle for all three balls.
   animate(&ball);
-  if (demoboxBuffer) sge_ClearSurface(demoboxBuffer, black());
+  if (demoboxBuffer) fillRect(demoboxBuffer, nullptr, black());
   for (int i = 0; i < kBallsShown; ++i) {
     AmigaBall& b = amigaball[i];
     // Spin by frames; movement and zoom by the clock (dt).

@@ -1,7 +1,5 @@
 #include "effects/barscroller.h"
 
-#include <SDL/sge.h>
-
 #include <cmath>
 
 #include "demo/main.h"
@@ -23,7 +21,7 @@ void initAmigaScroller() {
 }
 
 void drawAmigaScroller() {
-  if (demoboxBuffer && screen) sge_ClearSurface(demoboxBuffer, SDL_MapRGB(screen->format, 0, 0, 0));
+  if (demoboxBuffer && screen) fillRect(demoboxBuffer, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
   // Purple first, red last: red lies on top where bars overlap.
   for (int i = 0; i < 7; ++i) {
     auto& bar = amigascroller[i];

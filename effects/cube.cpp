@@ -1,9 +1,8 @@
 #include "effects/cube.h"
 
-#include <SDL/sge.h>
-
 #include "demo/main.h"
 #include "effects/grid.h"
+#include "render/extra.h"
 #include "render/gfx.h"
 
 // --- cube state ---
@@ -31,7 +30,7 @@ void initCube() {
 }
 
 float cube_detail::startSpinFrame() {
-  if (demoboxBuffer && screen) sge_ClearSurface(demoboxBuffer, SDL_MapRGB(screen->format, 0, 0, 0));
+  if (demoboxBuffer && screen) fillRect(demoboxBuffer, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
   // A fixed step per frame: the spin follows the frame rate, not the clock.
   ax = ax + 0.51f;
   init_matrix(omatrix);

@@ -277,9 +277,9 @@ void drawScanlinesDirect(int y0) {
 
 void drawGreetCell(int c) {
   if (!screen || !charBuffer || !charBuffer_inverted || !charBuffer2) return;
-  sge_ClearSurface(charBuffer, 0);
-  sge_ClearSurface(charBuffer_inverted, 0);
-  sge_ClearSurface(charBuffer2, 0);
+  fillRect(charBuffer, nullptr, 0);
+  fillRect(charBuffer_inverted, nullptr, 0);
+  fillRect(charBuffer2, nullptr, 0);
   drawLetter(charBuffer, font_intro, greet[c], 0, 0);
   drawLetter(charBuffer_inverted, font_intro_inverted, greet[c], 0, 0);
 
@@ -293,7 +293,7 @@ void drawGreetCell(int c) {
     // A scanline off the screen's rows would be clipped whole; skip its work.
     if (y < 0 || y >= screen->h) continue;
     const int w = squeezeAt(y);
-    sge_ClearSurface(charBuffer2, 0);
+    fillRect(charBuffer2, nullptr, 0);
     drawImg2(charBuffer2, w < 0 ? charBuffer : charBuffer_inverted, 0, 0, kCellW, 1, 0, i);
     drawScanline(axisAt(y), w, y);
   }

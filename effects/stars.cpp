@@ -1,7 +1,5 @@
 #include "effects/stars.h"
 
-#include <SDL/sge.h>
-
 #include <cmath>
 #include <cstdlib>
 
@@ -34,7 +32,7 @@ void initStars() {
 }
 
 void drawStars() {
-  if (demoboxBuffer && screen) sge_ClearSurface(demoboxBuffer, SDL_MapRGB(screen->format, 0, 0, 0));
+  if (demoboxBuffer && screen) fillRect(demoboxBuffer, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
   const double c = std::cos(kTurn), s = std::sin(kTurn);
   // White mapped once; on a 32-bit box a star is one word, as drawPixel
   // writes it.
