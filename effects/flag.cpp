@@ -181,33 +181,38 @@ void copyColumnsByRows() {
     if (q.neighbours && q.allTop < q.allBottom) {
       someRows(q.top, q.allTop);
       const __m128i keys = _mm_set1_epi32(int(key)), colour = _mm_set1_epi32(int(rgb));
-      const int o0 = col[0].offset, o1 = col[1].offset, o2 = col[2].offset, o3 = col[3].offset;
+      // Byte offsets in the picture of the four words of the quad's first
+      // full row; they move down a row together.
+      int at0 = q.allTop * fromPitch + col[0].offset;
+      const int d1 = col[1].offset - col[0].offset, d2 = col[2].offset - col[0].offset,
+                d3 = col[3].offset - col[0].offset;
       const auto word = [&](int at) {
         Uint32 v;
         std::memcpy(&v, from + at, 4);
         return _mm_cvtsi32_si128(int(v));
       };
-      const bool oneRead = q.oneRead;
-      const int allBottom = q.allBottom;
-      Uint8* toRow = to + q.allTop * toPitch + col[0].x * 4;
-      for (int y = q.allTop; y < allBottom; ++y, toRow += toPitch) {
-        const int at = y * fromPitch;  // picture bytes; the offsets may be negative
-        // One wide read where the wave lifts the four alike; else gathered
-        // in registers.
-        const __m128i s =
-            oneRead ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + (at + o0)))
-                    : _mm_unpacklo_epi64(_mm_unpacklo_epi32(word(at + o0), word(at + o1)),
-                                         _mm_unpacklo_epi32(word(at + o2), word(at + o3)));
+      // Pictures seldom hold the key: then the row waits on no load of what
+      // it covers.
+      const auto put = [&](Uint8* toRow, __m128i s) {
         __m128i* d = reinterpret_cast<__m128i*>(toRow);
         const __m128i keyed = _mm_cmpeq_epi32(s, keys);
-        // Pictures seldom hold the key: then the row waits on no load of
-        // what it covers.
         if (_mm_movemask_epi8(keyed) == 0)
           _mm_storeu_si128(d, _mm_and_si128(s, colour));
         else
           _mm_storeu_si128(d, _mm_or_si128(_mm_and_si128(keyed, _mm_loadu_si128(d)),
                                            _mm_andnot_si128(keyed, _mm_and_si128(s, colour))));
-      }
+      };
+      Uint8* toRow = to + q.allTop * toPitch + col[0].x * 4;
+      const int rows = q.allBottom - q.allTop;
+      // One wide read where the wave lifts the four alike; else gathered in
+      // registers.
+      if (q.oneRead)
+        for (int r = 0; r < rows; ++r, toRow += toPitch, at0 += fromPitch)
+          put(toRow, _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at0)));
+      else
+        for (int r = 0; r < rows; ++r, toRow += toPitch, at0 += fromPitch)
+          put(toRow, _mm_unpacklo_epi64(_mm_unpacklo_epi32(word(at0), word(at0 + d1)),
+                                        _mm_unpacklo_epi32(word(at0 + d2), word(at0 + d3))));
       someRows(q.allBottom, q.bottom);
       continue;
     }
