@@ -94,32 +94,52 @@ struct PictureOnDisplay {
 };
 
 #if defined(__SSE2__)
-// Four pixels of one channel order, two to a register: 16-bit lanes B, G,
-// R, X of the destination against the source's channels moved to match and
-// its alpha in every lane. The unsigned wrap of the scalar blend, split on
-// the sign of s - d:
-//   s >= d: d + ((s - d)·a + 255 >> 8)
-//   s <  d: d - ((d - s)·a >> 8)       (the +255 and the wrap cancel out)
-// |s - d|·a + 255 <= 65280 fits an unsigned lane, and the result lies
-// between s and d, so it packs back to a byte. The wrapped low channel's
-// stray 1 at bit 24 appears exactly where blue came out below d.
-inline __m128i blendHalf(__m128i s16, __m128i d16) {
+// Four pictures' pixels (bytes R, G, B, A) over four of the display
+// (0x00RRGGBB), each at its own alpha. The scalar blend's unsigned wrap is
+// a floor division in disguise: its step is ⌊((s - d)·a + 255) / 256⌋ for
+// either sign of s - d, so the channel is ⌊(256·d + (s - d)·a + 255) / 256⌋,
+// a numerator between 0 and 65535. 16-bit lanes worked modulo 2^16 give it
+// exactly, even where (s - d)·a alone wraps. The unused byte's lane comes
+// out as junk and is cleared; the stray 1 goes where blue came out below d,
+// exactly where the scalar step was negative and so wrapped.
+inline __m128i blendHalf(__m128i s16, __m128i d16, __m128i dUp) {
   // Source R, G, B, A to the destination's B, G, R, then A into every lane.
   s16 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 0, 1, 2)),
                             _MM_SHUFFLE(3, 0, 1, 2));
   const __m128i a16 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 3, 3, 3)),
                                           _MM_SHUFFLE(3, 3, 3, 3));
-  const __m128i below = _mm_cmpgt_epi16(d16, s16);  // s < d: all ones
-  const __m128i diff = _mm_sub_epi16(s16, d16);
-  const __m128i size = _mm_sub_epi16(_mm_xor_si128(diff, below), below);
-  __m128i q = _mm_mullo_epi16(size, a16);
-  q = _mm_srli_epi16(_mm_add_epi16(q, _mm_andnot_si128(below, _mm_set1_epi16(255))), 8);
-  const __m128i r = _mm_add_epi16(d16, _mm_sub_epi16(_mm_xor_si128(q, below), below));
-  // Lane 3 (the unused byte) becomes 1 where blue (lane 0) dropped, else 0.
-  const __m128i dropped = _mm_cmplt_epi16(r, d16);
-  const __m128i stray = _mm_and_si128(_mm_shufflehi_epi16(_mm_shufflelo_epi16(dropped, 0), 0),
-                                      _mm_set_epi16(1, 0, 0, 0, 1, 0, 0, 0));
-  return _mm_or_si128(_mm_and_si128(r, _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1)), stray);
+  // dUp holds 256·d + 255 (the byte unpacked above 0xFF).
+  return _mm_srli_epi16(_mm_add_epi16(dUp, _mm_mullo_epi16(_mm_sub_epi16(s16, d16), a16)), 8);
+}
+
+// The stray bit of each word: 1 at bit 24 where blue dropped from d to r.
+inline __m128i strayBits(__m128i r, __m128i dp) {
+  return _mm_min_epu8(_mm_slli_epi32(_mm_subs_epu8(dp, r), 24), _mm_set1_epi32(0x01000000));
+}
+
+inline __m128i blendFour(__m128i sp, __m128i dp) {
+  const __m128i zero = _mm_setzero_si128(), ones = _mm_set1_epi8(-1);
+  const __m128i lo = blendHalf(_mm_unpacklo_epi8(sp, zero), _mm_unpacklo_epi8(dp, zero),
+                               _mm_unpacklo_epi8(ones, dp));
+  const __m128i hi = blendHalf(_mm_unpackhi_epi8(sp, zero), _mm_unpackhi_epi8(dp, zero),
+                               _mm_unpackhi_epi8(ones, dp));
+  const __m128i r = _mm_and_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(0x00FFFFFF));
+  return _mm_or_si128(r, strayBits(r, dp));
+}
+
+// The same at alpha 255 for all four, where no multiply is needed: the
+// step ⌊(s - d + 1)·255 / 256⌋ is s - d where s >= d but s - d + 1 where
+// s < d, so each channel becomes s, or s + 1 where s < d. That is
+// min(s + 1, max(s, d)), s + 1 saturating at 255 where it is never taken.
+inline __m128i opaqueFour(__m128i sp, __m128i dp) {
+  // Red and blue swapped, alpha dropped: 0xAABBGGRR to 0x00RRGGBB.
+  const __m128i turned = _mm_or_si128(_mm_slli_epi32(sp, 16), _mm_srli_epi32(sp, 16));
+  const __m128i s = _mm_or_si128(_mm_and_si128(turned, _mm_set1_epi32(0x00FF00FF)),
+                                 _mm_and_si128(sp, _mm_set1_epi32(0x0000FF00)));
+  // The unused byte gets no +1, so it stays 0 through the min.
+  const __m128i up = _mm_adds_epu8(s, _mm_set1_epi32(0x00010101));
+  const __m128i r = _mm_min_epu8(up, _mm_max_epu8(s, dp));
+  return _mm_or_si128(r, strayBits(r, dp));
 }
 #endif
 
@@ -185,13 +205,18 @@ void blendPictureRow(const Uint32* s, Uint32* d, int w) {
   const __m128i zero = _mm_setzero_si128(), alphaMask = _mm_set1_epi32(int(0xFF000000u));
   for (; x + 4 <= w; x += 4) {
     const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x));
-    const __m128i clear = _mm_cmpeq_epi32(_mm_and_si128(sp, alphaMask), zero);
+    const __m128i alpha = _mm_and_si128(sp, alphaMask);
+    const __m128i clear = _mm_cmpeq_epi32(alpha, zero);
+    const int clearBits = _mm_movemask_epi8(clear);
     // Runs of clear pixels (most of a sprite's box) cost a load and a test.
-    if (_mm_movemask_epi8(clear) == 0xFFFF) continue;
+    if (clearBits == 0xFFFF) continue;
     const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + x));
-    const __m128i lo = blendHalf(_mm_unpacklo_epi8(sp, zero), _mm_unpacklo_epi8(dp, zero));
-    const __m128i hi = blendHalf(_mm_unpackhi_epi8(sp, zero), _mm_unpackhi_epi8(dp, zero));
-    const __m128i blended = _mm_packus_epi16(lo, hi);
+    // Pictures are mostly alpha 0 or 255; only groups with anything between
+    // need the multiplies.
+    const bool extreme =
+        (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, alphaMask)) | clearBits) == 0xFFFF;
+    const __m128i blended = extreme ? opaqueFour(sp, dp) : blendFour(sp, dp);
+    // Clear pixels keep the whole word, unused byte included.
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x),
                      _mm_or_si128(_mm_and_si128(clear, dp), _mm_andnot_si128(clear, blended)));
   }

@@ -114,6 +114,45 @@ TEST(BlitSurface, DoesWhatSdlUpperBlitDoes) {
   }
 }
 
+TEST(BlitSurface, BlendsRunsOfClearOpaqueAndPartialAlphaAsSdlDoes) {
+  // Pictures as drawn: runs of alpha 0, of 255 and of values between, the
+  // runs of any length and the picture of any width up to past four
+  // groups, laid at every column alignment over words whose unused byte
+  // is set as often as not.
+  testDisplay();
+  std::mt19937 rng(23);
+  std::uniform_int_distribution<Uint32> word;
+  for (int w = 1; w <= 17; ++w)
+    for (int x = 0; x < 4; ++x) {
+      SCOPED_TRACE("width " + std::to_string(w) + " at " + std::to_string(x));
+      SDL_Surface* src = SDL_CreateRGBSurface(SDL_SWSURFACE | SDL_SRCALPHA, w, 6, 32, 0xFF, 0xFF00,
+                                              0xFF0000, 0xFF000000);
+      for (int y = 0; y < src->h; ++y) {
+        int left = 0, kind = 0;
+        for (int i = 0; i < w; ++i, --left) {
+          if (left == 0) {
+            left = 1 + int(word(rng) % 9);
+            kind = int(word(rng) % 3);
+          }
+          const Uint32 a = kind == 0 ? 0 : kind == 1 ? 255 : 1 + word(rng) % 254;
+          static_cast<Uint32*>(src->pixels)[y * src->pitch / 4 + i] =
+              (word(rng) & 0xFFFFFF) | a << 24;
+        }
+      }
+      SDL_Surface* dst = makeSurface(24, 8, 32);
+      for (int i = 0; i < dst->pitch / 4 * dst->h; ++i)
+        static_cast<Uint32*>(dst->pixels)[i] = word(rng) & (word(rng) % 2 ? 0xFFFFFFFF : 0xFFFFFF);
+      SDL_Surface* expected = copyOf(dst);
+      SDL_Rect ours = {Sint16(x), 1, 0, 0}, theirs = ours;
+      blitSurface(src, nullptr, dst, &ours);
+      SDL_UpperBlit(src, nullptr, expected, &theirs);
+      EXPECT_EQ(differences(dst, expected), "");
+      SDL_FreeSurface(src);
+      SDL_FreeSurface(dst);
+      SDL_FreeSurface(expected);
+    }
+}
+
 TEST(BlitSurface, LeavesOtherFormatsToSdl) {
   testDisplay();
   // 16-bit sources and a 32-bit one with per-pixel alpha: whatever SDL makes
