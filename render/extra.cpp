@@ -94,22 +94,12 @@ struct PictureOnDisplay {
 };
 
 #if defined(__SSE2__)
-// Four pictures' pixels (bytes R, G, B, A) over four of the display
-// (0x00RRGGBB), each at its own alpha. The scalar blend's unsigned wrap is
-// a floor division in disguise: its step is ⌊((s - d)·a + 255) / 256⌋ for
-// either sign of s - d, so the channel is ⌊(256·d + (s - d)·a + 255) / 256⌋,
-// a numerator between 0 and 65535. 16-bit lanes worked modulo 2^16 give it
-// exactly, even where (s - d)·a alone wraps. The unused byte's lane comes
-// out as junk and is cleared; the stray 1 goes where blue came out below d,
-// exactly where the scalar step was negative and so wrapped.
-inline __m128i blendHalf(__m128i s16, __m128i d16, __m128i dUp) {
-  // Source R, G, B, A to the destination's B, G, R, then A into every lane.
-  s16 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 0, 1, 2)),
-                            _MM_SHUFFLE(3, 0, 1, 2));
-  const __m128i a16 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 3, 3, 3)),
-                                          _MM_SHUFFLE(3, 3, 3, 3));
-  // dUp holds 256·d + 255 (the byte unpacked above 0xFF).
-  return _mm_srli_epi16(_mm_add_epi16(dUp, _mm_mullo_epi16(_mm_sub_epi16(s16, d16), a16)), 8);
+// Red and blue of four pictures' pixels swapped: 0xAABBGGRR to 0xGGRRAABB,
+// so bytes 0 and 2 (under the mask 0x00FF00FF) hold blue and red in the
+// display's places.
+inline __m128i turnHalves(__m128i sp) {
+  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(sp, _MM_SHUFFLE(2, 3, 0, 1)),
+                             _MM_SHUFFLE(2, 3, 0, 1));
 }
 
 // The stray bit of each word: 1 at bit 24 where blue dropped from d to r.
@@ -117,13 +107,29 @@ inline __m128i strayBits(__m128i r, __m128i dp) {
   return _mm_min_epu8(_mm_slli_epi32(_mm_subs_epu8(dp, r), 24), _mm_set1_epi32(0x01000000));
 }
 
+// Four pictures' pixels (bytes R, G, B, A) over four of the display
+// (0x00RRGGBB), each at its own alpha. The scalar blend's unsigned wrap is
+// a floor division in disguise: its step is ⌊((s - d)·a + 255) / 256⌋ for
+// either sign of s - d, so the channel is ⌊(256·d + (s - d)·a + 255) / 256⌋,
+// a numerator between 0 and 65535. 16-bit lanes worked modulo 2^16 give it
+// exactly, even where (s - d)·a alone wraps, and the result is the lane's
+// high byte. Each word is two lanes: blue and red (its bytes 0 and 2), then
+// green and the unused byte (bytes 1 and 3), the latter's lane junk; the
+// stray 1 goes where blue came out below d, exactly where the scalar step
+// was negative and so wrapped.
 inline __m128i blendFour(__m128i sp, __m128i dp) {
-  const __m128i zero = _mm_setzero_si128(), ones = _mm_set1_epi8(-1);
-  const __m128i lo = blendHalf(_mm_unpacklo_epi8(sp, zero), _mm_unpacklo_epi8(dp, zero),
-                               _mm_unpacklo_epi8(ones, dp));
-  const __m128i hi = blendHalf(_mm_unpackhi_epi8(sp, zero), _mm_unpackhi_epi8(dp, zero),
-                               _mm_unpackhi_epi8(ones, dp));
-  const __m128i r = _mm_and_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(0x00FFFFFF));
+  const __m128i low = _mm_set1_epi32(0x00FF00FF);
+  const __m128i s0 = _mm_and_si128(turnHalves(sp), low), s1 = _mm_srli_epi16(sp, 8);
+  // Alpha (s1's upper lane) into both lanes of its word.
+  const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s1, _MM_SHUFFLE(3, 3, 1, 1)),
+                                        _MM_SHUFFLE(3, 3, 1, 1));
+  const __m128i d0 = _mm_and_si128(dp, low), d1 = _mm_srli_epi16(dp, 8);
+  // 256·d + 255 in each lane: d's byte moved up (or left there) over 0xFF.
+  const __m128i up0 = _mm_or_si128(_mm_slli_epi16(dp, 8), low), up1 = _mm_or_si128(dp, low);
+  const __m128i r0 = _mm_add_epi16(up0, _mm_mullo_epi16(_mm_sub_epi16(s0, d0), a));
+  const __m128i r1 = _mm_add_epi16(up1, _mm_mullo_epi16(_mm_sub_epi16(s1, d1), a));
+  const __m128i r =
+      _mm_or_si128(_mm_srli_epi16(r0, 8), _mm_and_si128(r1, _mm_set1_epi32(0x0000FF00)));
   return _mm_or_si128(r, strayBits(r, dp));
 }
 
@@ -132,9 +138,8 @@ inline __m128i blendFour(__m128i sp, __m128i dp) {
 // s < d, so each channel becomes s, or s + 1 where s < d. That is
 // min(s + 1, max(s, d)), s + 1 saturating at 255 where it is never taken.
 inline __m128i opaqueFour(__m128i sp, __m128i dp) {
-  // Red and blue swapped, alpha dropped: 0xAABBGGRR to 0x00RRGGBB.
-  const __m128i turned = _mm_or_si128(_mm_slli_epi32(sp, 16), _mm_srli_epi32(sp, 16));
-  const __m128i s = _mm_or_si128(_mm_and_si128(turned, _mm_set1_epi32(0x00FF00FF)),
+  // 0x00RRGGBB, alpha dropped.
+  const __m128i s = _mm_or_si128(_mm_and_si128(turnHalves(sp), _mm_set1_epi32(0x00FF00FF)),
                                  _mm_and_si128(sp, _mm_set1_epi32(0x0000FF00)));
   // The unused byte gets no +1, so it stays 0 through the min.
   const __m128i up = _mm_adds_epu8(s, _mm_set1_epi32(0x00010101));
@@ -212,10 +217,14 @@ void blendPictureRow(const Uint32* s, Uint32* d, int w) {
     if (clearBits == 0xFFFF) continue;
     const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + x));
     // Pictures are mostly alpha 0 or 255; only groups with anything between
-    // need the multiplies.
-    const bool extreme =
-        (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, alphaMask)) | clearBits) == 0xFFFF;
-    const __m128i blended = extreme ? opaqueFour(sp, dp) : blendFour(sp, dp);
+    // need the multiplies, and only groups with clear pixels the select.
+    const int opaqueBits = _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, alphaMask));
+    if (opaqueBits == 0xFFFF) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), opaqueFour(sp, dp));
+      continue;
+    }
+    const __m128i blended =
+        (opaqueBits | clearBits) == 0xFFFF ? opaqueFour(sp, dp) : blendFour(sp, dp);
     // Clear pixels keep the whole word, unused byte included.
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x),
                      _mm_or_si128(_mm_and_si128(clear, dp), _mm_andnot_si128(clear, blended)));
