@@ -113,10 +113,10 @@ inline __m128i strayBits(__m128i r, __m128i dp) {
 // either sign of s - d, so the channel is ⌊(256·d + (s - d)·a + 255) / 256⌋,
 // a numerator between 0 and 65535. 16-bit lanes worked modulo 2^16 give it
 // exactly, even where (s - d)·a alone wraps, and the result is the lane's
-// high byte. Each word is two lanes: blue and red (its bytes 0 and 2), then
-// green and the unused byte (bytes 1 and 3), the latter's lane junk; the
-// stray 1 goes where blue came out below d, exactly where the scalar step
-// was negative and so wrapped.
+// high byte. Each word is worked as two pairs of lanes: blue and red (its
+// bytes 0 and 2), then green and the unused byte (bytes 1 and 3, the
+// latter junk). The stray 1 goes where blue came out below d, exactly
+// where the scalar step was negative and so wrapped.
 inline __m128i blendFour(__m128i sp, __m128i dp) {
   const __m128i low = _mm_set1_epi32(0x00FF00FF);
   const __m128i s0 = _mm_and_si128(turnHalves(sp), low), s1 = _mm_srli_epi16(sp, 8);
