@@ -63,6 +63,26 @@ bool smearAtOnce(SDL_Surface* picture, int edge, int right) {
   SDL_FreeSurface(smear);
   return true;
 }
+// The smear where a blit converts the picture's pixels on their own (red,
+// green, blue bytes to the box's words, nothing of the box showing through):
+// the edge column blitted once, then its words repeated along their rows.
+// False, drawing nothing, for other pictures or a box clipped short.
+bool smearAlongRows(SDL_Surface* picture, int edge, int right) {
+  SDL_Surface* box = demoboxBuffer;
+  const SDL_Rect& clip = box->clip_rect;
+  if (!blitsRgbBytesToWords(picture, box) || clip.x != 0 || clip.y != 0 || clip.w != box->w ||
+      clip.h != box->h)
+    return false;
+  if (right <= edge) return true;
+  SDL_Rect from = {static_cast<Sint16>(edge), 0, 1, kBoxH}, to = {static_cast<Sint16>(edge), 0, 0, 0};
+  blitSurface(picture, &from, box, &to);
+  const int end = right < box->w ? right : box->w;
+  for (int y = to.y; y < to.y + to.h; ++y) {
+    Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(box->pixels) + y * box->pitch);
+    for (int x = edge + 1; x < end; ++x) row[x] = row[edge];
+  }
+  return true;
+}
 }  // namespace
 
 int greetwipe::detail::shownSlot(int slot) {
@@ -78,7 +98,7 @@ void drawBajs() {
     // Column `edge` stretched to the right; columns past the box would be
     // clipped, so the smear stops at its edge.
     const int right = picture->w < kBoxW ? picture->w : kBoxW;
-    if (!smearAtOnce(picture, edge, right))
+    if (!smearAlongRows(picture, edge, right) && !smearAtOnce(picture, edge, right))
       for (int i = edge; i < right; ++i) drawImg2(demoboxBuffer, picture, i, 0, 1, kBoxH, edge, 0);
   }
 
