@@ -197,6 +197,33 @@ void convertRow24(const Uint8* s, Uint32* d, int w, const SDL_PixelFormat* sf,
     d[x] = ((p >> sRs) & 0xFF) << dRs | ((p >> sGs) & 0xFF) << dGs | ((p >> sBs) & 0xFF) << dBs;
   }
 }
+
+// keyRow's body, for blitSurface to take in line: its rows are often a
+// letter's or a snowflake's few pixels, where a call and the setting up of
+// the constants would cost as much as the copy.
+inline void keyWords(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb) {
+  int x = 0;
+#if defined(__SSE2__)
+  if (w >= 4) {
+    const __m128i keys = _mm_set1_epi32(int(key)), colour = _mm_set1_epi32(int(rgb));
+    const auto four = [&](int at) {
+      const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+      const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
+      const __m128i keyed = _mm_cmpeq_epi32(sp, keys);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + at),
+                       _mm_or_si128(_mm_and_si128(keyed, dp),
+                                    _mm_andnot_si128(keyed, _mm_and_si128(sp, colour))));
+    };
+    for (; x + 4 <= w; x += 4) four(x);
+    // The last few pixels as the row's last four: the copy leaves a pixel
+    // it has done as it is (source and destination never overlap), so doing
+    // some twice changes nothing.
+    if (x < w) four(w - 4);
+    return;
+  }
+#endif
+  for (; x < w; ++x) d[x] = s[x] != key ? s[x] & rgb : d[x];
+}
 }  // namespace
 
 namespace extra::detail {
@@ -240,21 +267,7 @@ void keyRowScalar(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb) {
   for (int x = 0; x < w; ++x) d[x] = s[x] != key ? s[x] & rgb : d[x];
 }
 
-void keyRow(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb) {
-  int x = 0;
-#if defined(__SSE2__)
-  const __m128i keys = _mm_set1_epi32(int(key)), colour = _mm_set1_epi32(int(rgb));
-  for (; x + 4 <= w; x += 4) {
-    const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x));
-    const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + x));
-    const __m128i keyed = _mm_cmpeq_epi32(sp, keys);
-    _mm_storeu_si128(
-        reinterpret_cast<__m128i*>(d + x),
-        _mm_or_si128(_mm_and_si128(keyed, dp), _mm_andnot_si128(keyed, _mm_and_si128(sp, colour))));
-  }
-#endif
-  keyRowScalar(s + x, d + x, w - x, key, rgb);
-}
+void keyRow(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb) { keyWords(s, d, w, key, rgb); }
 
 // whiteOver's lift for channels at bits 0, 8 and 16, the unused byte zero.
 void whiteRowScalar(Uint32* row, int w, Uint8 alpha) {
@@ -405,8 +418,7 @@ int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect*
   const Uint32 key = src->format->colorkey;
   const Uint32 rgb = src->format->Rmask | src->format->Gmask | src->format->Bmask;
   for (int y = 0; y < h; ++y, from += src->pitch, to += dst->pitch)
-    extra::detail::keyRow(reinterpret_cast<const Uint32*>(from), reinterpret_cast<Uint32*>(to), w,
-                          key, rgb);
+    keyWords(reinterpret_cast<const Uint32*>(from), reinterpret_cast<Uint32*>(to), w, key, rgb);
   return 0;
 }
 

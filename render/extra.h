@@ -58,7 +58,8 @@ namespace extra::detail {
 // display (0x00RRGGBB), SDL's arithmetic to the bit.
 void blendPictureRow(const Uint32* s, Uint32* d, int w);
 void blendPictureRowScalar(const Uint32* s, Uint32* d, int w);
-// The colour-keyed copy: words equal to `key` leave d alone, others become s & rgb.
+// The colour-keyed copy: words equal to `key` leave d alone, others become
+// s & rgb. s and d must not overlap.
 void keyRow(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb);
 void keyRowScalar(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb);
 // whiteOver on one row with channels at bits 0, 8 and 16.
