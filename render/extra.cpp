@@ -210,15 +210,15 @@ inline void keyWords(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb) 
       const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
       const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
       const __m128i keyed = _mm_cmpeq_epi32(sp, keys);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + at),
-                       _mm_or_si128(_mm_and_si128(keyed, dp),
-                                    _mm_andnot_si128(keyed, _mm_and_si128(sp, colour))));
+      return _mm_or_si128(_mm_and_si128(keyed, dp),
+                          _mm_andnot_si128(keyed, _mm_and_si128(sp, colour)));
     };
-    for (; x + 4 <= w; x += 4) four(x);
-    // The last few pixels as the row's last four: the copy leaves a pixel
-    // it has done as it is (source and destination never overlap), so doing
-    // some twice changes nothing.
-    if (x < w) four(w - 4);
+    // The last few pixels come as the row's last four, worked out before
+    // anything is stored: the pixels they share with the last whole four
+    // get the same words twice, and no read waits on a store it overlaps.
+    const __m128i last = four(w - 4);
+    for (; x + 4 <= w; x += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), four(x));
+    if (x < w) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + w - 4), last);
     return;
   }
 #endif
