@@ -63,14 +63,15 @@ bool smearAtOnce(SDL_Surface* picture, int edge, int right) {
   SDL_FreeSurface(smear);
   return true;
 }
-// The smear where a blit converts the picture's pixels on their own (red,
-// green, blue bytes to the box's words, nothing of the box showing through):
-// the edge column blitted once, then its words repeated along their rows.
-// False, drawing nothing, for other pictures or a box clipped short.
+// The smear where a blit copies or converts the picture's pixels on their
+// own (its words, or red, green, blue bytes to the box's words, nothing of
+// the box showing through): the edge column blitted once, then its words
+// repeated along their rows. False, drawing nothing, for other pictures or a
+// box clipped short.
 bool smearAlongRows(SDL_Surface* picture, int edge, int right) {
   SDL_Surface* box = demoboxBuffer;
   const SDL_Rect& clip = box->clip_rect;
-  if (!blitsRgbBytesToWords(picture, box) || clip.x != 0 || clip.y != 0 || clip.w != box->w ||
+  if (!(blitsPlainCopy(picture, box) || blitsRgbBytesToWords(picture, box)) || clip.x != 0 || clip.y != 0 || clip.w != box->w ||
       clip.h != box->h)
     return false;
   if (right <= edge) return true;

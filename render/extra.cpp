@@ -380,6 +380,10 @@ bool blitsKeyedCopy(const SDL_Surface* src, const SDL_Surface* dst) {
   return src && dst && kindOf(src, dst) == BlitKind::kKey;
 }
 
+bool blitsPlainCopy(const SDL_Surface* src, const SDL_Surface* dst) {
+  return src && dst && kindOf(src, dst) == BlitKind::kCopy;
+}
+
 bool blitsRgbBytesToWords(const SDL_Surface* src, const SDL_Surface* dst) {
   return src && dst && kindOf(src, dst) == BlitKind::kFrom24 &&
          rgbBytesToWords(src->format, dst->format);

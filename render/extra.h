@@ -29,6 +29,9 @@ bool clipBlit(const SDL_Surface* src, const SDL_Rect* srcrect, const SDL_Surface
 // Whether blitSurface draws src onto dst as its own colour-keyed copy: words
 // equal to the key left out, the rest copied with the unused bits zero.
 bool blitsKeyedCopy(const SDL_Surface* src, const SDL_Surface* dst);
+// Whether blitSurface copies src's words onto dst as they are (one format,
+// no key, no alpha).
+bool blitsPlainCopy(const SDL_Surface* src, const SDL_Surface* dst);
 // Whether blitSurface draws src onto dst as its own conversion of red, green,
 // blue bytes (a 24-bit picture, no key or alpha) to 0x00RRGGBB words.
 bool blitsRgbBytesToWords(const SDL_Surface* src, const SDL_Surface* dst);

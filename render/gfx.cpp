@@ -71,6 +71,15 @@ SDL_Surface* toDisplayFormat(SDL_Surface* s) {
   return converted;
 }
 
+// A picture without alpha, key or palette blits the same words from the
+// display's format: converted once here, each frame's blit is a copy.
+SDL_Surface* opaqueToDisplayFormat(SDL_Surface* s) {
+  if (!s || s->format->palette || s->format->Amask != 0 ||
+      (s->flags & (SDL_SRCALPHA | SDL_SRCCOLORKEY)))
+    return s;
+  return toDisplayFormat(s);
+}
+
 void keyOn(SDL_Surface* s, Uint8 r, Uint8 g, Uint8 b) {
   if (s) SDL_SetColorKey(s, SDL_SRCCOLORKEY, SDL_MapRGB(s->format, r, g, b));
 }
@@ -256,9 +265,11 @@ void loadGfx() {
                                            "gfx/greet4.png", "gfx/greet5.png", "gfx/greet6.png",
                                            "gfx/greet7.png"};
   for (int i = 0; i < kGreetSlots; ++i) bajssurface[i] = nullptr;
-  for (int i = 0; i < 7; ++i) bajssurface[i] = loadPicture(greetings[i], 200, 150);
+  for (int i = 0; i < 7; ++i)
+    bajssurface[i] = opaqueToDisplayFormat(loadPicture(greetings[i], 200, 150));
   // The last greeting fills six slots, each its own surface.
-  for (int i = 7; i <= 12; ++i) bajssurface[i] = loadPicture("gfx/greet8.png", 200, 150);
+  for (int i = 7; i <= 12; ++i)
+    bajssurface[i] = opaqueToDisplayFormat(loadPicture("gfx/greet8.png", 200, 150));
 
   static const char* const bars[7] = {
       "gfx/bar_red.png",  "gfx/bar_orange.png", "gfx/bar_yellow.png", "gfx/bar_green.png",

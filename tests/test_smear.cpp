@@ -53,7 +53,14 @@ TEST(GreetSmear, OneBlitOfTheRepeatedColumnEqualsABlitPerColumn) {
                              {"32-bit", noisePicture(200, 150, 32, 0)},
                              {"keyed", noisePicture(200, 150, 32, 0)},
                              {"narrow alpha", noisePicture(123, 150, 32, 0xFF000000)},
-                             {"short 24-bit", noisePicture(200, 97, 24, 0)}};
+                             {"short 24-bit", noisePicture(200, 97, 24, 0)},
+                             {"box format", nullptr}};
+  {
+    // The box's own format, as the show loads pictures without alpha.
+    SDL_Surface* noise = noisePicture(200, 150, 24, 0);
+    kinds.back().picture = SDL_ConvertSurface(noise, demoboxBuffer->format, SDL_SWSURFACE);
+    SDL_FreeSurface(noise);
+  }
   SDL_Surface* keyed = kinds[3].picture;
   SDL_SetColorKey(keyed, SDL_SRCCOLORKEY, pixelAt(keyed, 5, 5));
 
