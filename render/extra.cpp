@@ -3,10 +3,12 @@
 #include <SDL/sge.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -223,6 +225,76 @@ inline void keyWords(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb) 
   }
 #endif
   for (; x < w; ++x) d[x] = s[x] != key ? s[x] & rgb : d[x];
+}
+
+// Where line() draws by itself: unlocked 32-bit surfaces that are not the
+// display (SGE would also post an update of the display), with a clip
+// rectangle that is not empty. Ends within ±kLineReach keep every product in
+// the clipper below far inside the int range; a surface under kLineReach
+// high, with a pitch that fits 16 bits, keeps SGE's own 16-bit steps and
+// error term from wrapping.
+constexpr int kLineReach = 16384;
+
+bool drawsLineItself(const SDL_Surface* s, Sint16 x1, Sint16 y1, Sint16 x2, Sint16 y2) {
+  auto within = [](int v) { return v >= -kLineReach && v < kLineReach; };
+  return s->format->BytesPerPixel == 4 && !s->format->palette && !SDL_MUSTLOCK(s) && s->pixels &&
+         s != SDL_GetVideoSurface() && s->clip_rect.w > 0 && s->clip_rect.h > 0 &&
+         s->pitch < 32768 && s->h < kLineReach && within(x1) && within(y1) && within(x2) &&
+         within(y2);
+}
+
+// Cohen–Sutherland outcodes, one bit per side of the clip rectangle.
+enum : int { kLeftOf = 1, kRightOf = 2, kBelow = 4, kAbove = 8 };
+
+struct ClipEdges {
+  int left, top, right, bottom;
+};
+
+int outcode(int x, int y, const ClipEdges& e) {
+  int code = 0;
+  if (x < e.left)
+    code |= kLeftOf;
+  else if (x > e.right)
+    code |= kRightOf;
+  if (y < e.top)
+    code |= kAbove;
+  else if (y > e.bottom)
+    code |= kBelow;
+  return code;
+}
+
+// SGE's clipper step for step, so that the cut ends land on the same pixels:
+// the outside end is always the first (the ends swap when only the second is
+// out, and stay swapped), the slope is a float quotient, and each cut adds a
+// float product or quotient truncated to 16 bits. Sides are tried left,
+// right, bottom, top. Returns false when nothing is left to draw.
+bool clipAsSge(Sint16& x1, Sint16& y1, Sint16& x2, Sint16& y2, const ClipEdges& e) {
+  for (;;) {
+    int code1 = outcode(x1, y1, e), code2 = outcode(x2, y2, e);
+    if (!(code1 | code2)) return true;
+    if (code1 & code2) return false;
+    if (!code1) {
+      std::swap(x1, x2);
+      std::swap(y1, y2);
+      std::swap(code1, code2);
+    }
+    const float m = x2 != x1 ? float(y2 - y1) / float(x2 - x1) : 1.0f;
+    // The cut lands between the two ends, so each product or quotient stays
+    // within the segment's own span and converts to int safely.
+    if (code1 & kLeftOf) {
+      y1 = Sint16(y1 + Sint16(int32_t(float(e.left - x1) * m)));
+      x1 = Sint16(e.left);
+    } else if (code1 & kRightOf) {
+      y1 = Sint16(y1 + Sint16(int32_t(float(e.right - x1) * m)));
+      x1 = Sint16(e.right);
+    } else if (code1 & kBelow) {
+      if (x2 != x1) x1 = Sint16(x1 + Sint16(int32_t(float(e.bottom - y1) / m)));
+      y1 = Sint16(e.bottom);
+    } else {
+      if (x2 != x1) x1 = Sint16(x1 + Sint16(int32_t(float(e.top - y1) / m)));
+      y1 = Sint16(e.top);
+    }
+  }
 }
 }  // namespace
 
@@ -594,8 +666,43 @@ void drawPixel(SDL_Surface* surface, int x, int y, Uint8 r, Uint8 g, Uint8 b) {
 
 void line(SDL_Surface* surface, int x1, int y1, int x2, int y2) {
   if (!surface) return;
-  sge_Line(surface, static_cast<Sint16>(x1), static_cast<Sint16>(y1), static_cast<Sint16>(x2),
-           static_cast<Sint16>(y2), SDL_MapRGB(surface->format, 0, 255, 0));
+  Sint16 ax = static_cast<Sint16>(x1), ay = static_cast<Sint16>(y1);
+  Sint16 bx = static_cast<Sint16>(x2), by = static_cast<Sint16>(y2);
+  if (!drawsLineItself(surface, ax, ay, bx, by)) {
+    sge_Line(surface, ax, ay, bx, by, SDL_MapRGB(surface->format, 0, 255, 0));
+    return;
+  }
+  const SDL_Rect& c = surface->clip_rect;
+  const ClipEdges edges = {c.x, c.y, c.x + c.w - 1, c.y + c.h - 1};
+  if (!clipAsSge(ax, ay, bx, by, edges)) return;
+  // SDL_MapRGB of pure green without a palette.
+  const SDL_PixelFormat* f = surface->format;
+  const Uint32 green = (Uint32{255} >> f->Gloss) << f->Gshift | f->Amask;
+  // SGE's walk: from the (possibly swapped) first end, one pixel per step
+  // along the longer axis, a step across whenever the error term reaches the
+  // run's length; both lengths count the pixels, ends included.
+  const int dx = bx - ax, dy = by - ay;
+  int run = std::abs(dx) + 1, rise = std::abs(dy) + 1;
+  std::ptrdiff_t along = dx < 0 ? -1 : 1, across = (dy < 0 ? -1 : 1) * (surface->pitch / 4);
+  if (run < rise) {
+    std::swap(run, rise);
+    std::swap(along, across);
+  }
+  PLUPP_CHECK_PIXEL(surface, ax, ay);
+  PLUPP_CHECK_PIXEL(surface, bx, by);
+  Uint32* const pixels = static_cast<Uint32*>(surface->pixels);
+  // An index, not a pointer: the step after the last pixel may leave the surface.
+  std::ptrdiff_t at = std::ptrdiff_t(ay) * (surface->pitch / 4) + ax;
+  int error = 0;
+  for (int i = 0; i < run; ++i) {
+    pixels[at] = green;
+    error += rise;
+    if (error >= run) {
+      error -= run;
+      at += across;
+    }
+    at += along;
+  }
 }
 
 void mirrorImg(SDL_Surface* surface) {
