@@ -45,7 +45,7 @@ void drawCube() {
   // Turning happens about the cube's own centre, before this shift puts it
   // 4 units in front of the eye, a little left and up.
   translate(-0.5f, -0.1f, 4.0f);
-  for (int i = 0; i < 8; ++i) cube_3d.projected[i] = project(cube_3d.points[i]);
+  projectPoints(cube_3d.points, cube_3d.projected, 8);
   for (const auto& e : kEdges)
     drawSegment(demoboxBuffer, cube_3d.projected[e[0]], cube_3d.projected[e[1]]);
 }

@@ -53,6 +53,10 @@ void drawGrid() {
   }
   translate(-0.5f, -0.1f, zdepth);
 
+  // Each column's two ends and its rungs' ends are projected together, then
+  // drawn in the same order as ever: the column, then its rungs top down.
+  Point3d ends[2 + 2 * kRungs];
+  Point2d seen[2 + 2 * kRungs];
   for (int c = 0; c + 1 < kColumns; ++c) {
     const int i = 2 * c;
     // Whole phase steps only: frames under 9 ms leave the wave standing.
@@ -60,23 +64,23 @@ void drawGrid() {
     const float z = static_cast<float>(0.3 * std::sin(0.05 * gridz[i]));
     grid.points[i].z = z;
     grid.points[i + 1].z = z;
-    grid.projected[i] = project(grid.points[i]);
-    grid.projected[i + 1] = project(grid.points[i + 1]);
-    drawSegment(demoboxBuffer, grid.projected[i], grid.projected[i + 1]);
-
+    ends[0] = grid.points[i];
+    ends[1] = grid.points[i + 1];
     // The next column's depth is still last frame's (or, for the last
     // column, its start-up depth): the rungs lag the wave by one column.
-    Point3d& left = tmpgrid.points[0];
-    Point3d& right = tmpgrid.points[1];
-    left.x = grid.points[i].x;
-    left.z = grid.points[i].z;
-    right.x = grid.points[i + 2].x;
-    right.z = grid.points[i + 2].z;
     for (int j = 0; j < kRungs; ++j) {
-      left.y = right.y = static_cast<float>(-5 + 0.5 * j);
-      tmpgrid.projected[0] = project(left);
-      tmpgrid.projected[1] = project(right);
-      drawSegment(demoboxBuffer, tmpgrid.projected[0], tmpgrid.projected[1]);
+      const float y = static_cast<float>(-5 + 0.5 * j);
+      ends[2 + 2 * j] = {grid.points[i].x, y, grid.points[i].z};
+      ends[3 + 2 * j] = {grid.points[i + 2].x, y, grid.points[i + 2].z};
+    }
+    projectPoints(ends, seen, 2 + 2 * kRungs);
+    grid.projected[i] = seen[0];
+    grid.projected[i + 1] = seen[1];
+    drawSegment(demoboxBuffer, seen[0], seen[1]);
+    for (int j = 0; j < kRungs; ++j) drawSegment(demoboxBuffer, seen[2 + 2 * j], seen[3 + 2 * j]);
+    for (int k = 0; k < 2; ++k) {
+      tmpgrid.points[k] = ends[2 * kRungs + k];
+      tmpgrid.projected[k] = seen[2 * kRungs + k];
     }
   }
 }

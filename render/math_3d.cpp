@@ -17,8 +17,10 @@ namespace {
 // stay within a few thousand pixels of the buffer.
 constexpr double kSegmentLimit = 4096.0;
 
+#if !defined(__SSE2__)
 // INT32_MIN itself is kept free for kNoPoint.
 bool fitsInt(double v) { return v > -2147483648.0 && v <= 2147483647.0; }
+#endif
 
 void copyMatrix(const float* from, float* to) {
   for (int i = 0; i < 16; ++i) to[i] = from[i];
@@ -104,6 +106,48 @@ void rotate(float ax, float ay, float az) {
   mul_matrix(withYX, rz, omatrix);
 }
 
+#if defined(__SSE2__)
+namespace {
+// The current transform's rows: x, y, depth (and w) of what one unit along
+// each axis, and the shift, add.
+struct MatrixRows {
+  __m128 r0, r1, r2, r3;
+};
+
+MatrixRows matrixRows() {
+  return {_mm_loadu_ps(omatrix), _mm_loadu_ps(omatrix + 4), _mm_loadu_ps(omatrix + 8),
+          _mm_loadu_ps(omatrix + 12)};
+}
+
+// project() with the rows at hand. The lanes hold x, y and depth, each
+// summed as mul_vector sums it: 0, then x·m, y·m, z·m and the shift, in that
+// order. Both quotients come from one division, each lane rounded as a lone
+// divide; the truncating conversion cuts toward zero (75 - 85.33 gives -10)
+// and yields INT32_MIN for anything it cannot hold, which is just where the
+// cut value would not fit an int or would be INT32_MIN itself.
+inline Point2d projectWith(const MatrixRows& m, Point3d p) {
+  __m128 t = _mm_add_ps(_mm_setzero_ps(), _mm_mul_ps(_mm_set1_ps(p.x), m.r0));
+  t = _mm_add_ps(t, _mm_mul_ps(_mm_set1_ps(p.y), m.r1));
+  t = _mm_add_ps(t, _mm_mul_ps(_mm_set1_ps(p.z), m.r2));
+  t = _mm_add_ps(t, m.r3);
+  const float tz = _mm_cvtss_f32(_mm_shuffle_ps(t, t, _MM_SHUFFLE(2, 2, 2, 2)));
+  if (tz == 0.0f) return kNoPoint;
+  const __m128d q = _mm_div_pd(_mm_mul_pd(_mm_cvtps_pd(t), _mm_set1_pd(256.0)),
+                               _mm_set1_pd(double(tz)));
+  const __m128i xy = _mm_cvttpd_epi32(_mm_add_pd(q, _mm_set_pd(75.0, 100.0)));
+  const int32_t x = _mm_cvtsi128_si32(xy), y = _mm_cvtsi128_si32(_mm_srli_si128(xy, 4));
+  if (x == INT32_MIN || y == INT32_MIN) return kNoPoint;
+  return {x, y};
+}
+}  // namespace
+
+Point2d project(Point3d p) { return projectWith(matrixRows(), p); }
+
+void projectPoints(const Point3d* points, Point2d* out, int n) {
+  const MatrixRows m = matrixRows();
+  for (int i = 0; i < n; ++i) out[i] = projectWith(m, points[i]);
+}
+#else
 Point2d project(Point3d p) {
   // mul_vector's sums for x, y and depth, term by term in its order; w is
   // not needed, and 1·m is m exactly.
@@ -112,20 +156,17 @@ Point2d project(Point3d p) {
   const float ty = 0.0f + p.x * m[1] + p.y * m[5] + p.z * m[9] + m[13];
   const float tz = 0.0f + p.x * m[2] + p.y * m[6] + p.z * m[10] + m[14];
   if (tz == 0.0f) return kNoPoint;
-#if defined(__SSE2__)
-  // Both quotients in one division, each lane rounded as a lone divide.
   // Both cut toward zero, not down: 75 - 85.33 gives -10.
-  const __m128d q =
-      _mm_div_pd(_mm_set_pd(double(ty) * 256.0, double(tx) * 256.0), _mm_set1_pd(double(tz)));
-  const double sx = std::trunc(_mm_cvtsd_f64(q) + 100.0);
-  const double sy = std::trunc(_mm_cvtsd_f64(_mm_unpackhi_pd(q, q)) + 75.0);
-#else
   const double sx = std::trunc(double(tx) * 256.0 / tz + 100.0);
   const double sy = std::trunc(double(ty) * 256.0 / tz + 75.0);
-#endif
   if (!fitsInt(sx) || !fitsInt(sy)) return kNoPoint;
   return {static_cast<int32_t>(sx), static_cast<int32_t>(sy)};
 }
+
+void projectPoints(const Point3d* points, Point2d* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = project(points[i]);
+}
+#endif
 
 void drawSegment(SDL_Surface* surface, Point2d a, Point2d b) {
   if (!surface || !isProjected(a) || !isProjected(b)) return;

@@ -48,6 +48,8 @@ void rotate(float ax, float ay, float az);
 // centre (100, 75), cut toward zero. A depth below 0 mirrors the point
 // through the centre.
 Point2d project(Point3d p);
+// out[i] = project(points[i]) for i < n, the transform read once.
+void projectPoints(const Point3d* points, Point2d* out, int n);
 
 // A green line between two projected points. Skipped if either end is
 // kNoPoint; ends far off the surface are first cut back along the segment so
