@@ -3,6 +3,7 @@
 #include <SDL/sge.h>
 
 #include <cmath>
+#include <cstdint>
 
 #include "demo/character.h"
 #include "demo/main.h"
@@ -66,6 +67,75 @@ bool copiesWords(const SDL_Surface* from, const SDL_Surface* to) {
          !SDL_MUSTLOCK(to) && from->pixels && to->pixels;
 }
 
+}  // namespace
+
+bool balls_detail::SpinWindow::holds(Uint32 sx, Uint32 sy) const {
+  const int rx = Sint16(static_cast<int32_t>(sx) >> 13);
+  const int ry = Sint16(static_cast<int32_t>(sy) >> 13);
+  return rx >= xmin && rx <= xmax && ry >= ymin && ry <= ymax;
+}
+
+Uint32 balls_detail::SpinWindow::texel(Uint32 sx, Uint32 sy) const {
+  const int rx = Sint16(static_cast<int32_t>(sx) >> 13);
+  const int ry = Sint16(static_cast<int32_t>(sy) >> 13);
+  return reinterpret_cast<const Uint32*>(pixels + ry * pitch)[rx] & keep;
+}
+
+void balls_detail::spinRowEachPixel(Uint32* row, int n, Uint32 sx, Uint32 sy, Uint32 ct,
+                                    Uint32 st, const SpinWindow& w, Uint32 clear) {
+  for (int x = 0; x < n; ++x) {
+    row[x] = w.holds(sx, sy) ? w.texel(sx, sy) : clear;
+    sx += ct;
+    sy -= st;
+  }
+}
+
+namespace {
+// Whether a fixed-point coordinate walked n steps from `start` by `step`
+// never wraps, neither in 32 bits nor when its pixel is cut to 16: then the
+// pixel moves one way only along the row.
+bool walksStraight(Uint32 start, Uint32 step, int n) {
+  const int64_t first = static_cast<int32_t>(start);
+  const int64_t last = first + int64_t(n - 1) * static_cast<int32_t>(step);
+  if (last < INT32_MIN || last > INT32_MAX) return false;
+  auto fits16 = [](int64_t v) {
+    const int64_t pixel = v >> 13;
+    return pixel >= -32768 && pixel <= 32767;
+  };
+  return fits16(first) && fits16(last);
+}
+}  // namespace
+
+void balls_detail::spinRow(Uint32* row, int n, Uint32 sx, Uint32 sy, Uint32 ct, Uint32 st,
+                           const SpinWindow& w, Uint32 clear) {
+  if (n <= 0) return;
+  if (!walksStraight(sx, ct, n) || !walksStraight(sy, 0u - st, n)) {
+    spinRowEachPixel(row, n, sx, sy, ct, st, w, clear);
+    return;
+  }
+  // Both picture coordinates move one way only, so the pixels that land in
+  // the window are one run: clear up to it from each end, then copy it
+  // without a test.
+  int lo = 0, hi = n - 1;
+  while (lo <= hi && !w.holds(sx, sy)) {
+    row[lo++] = clear;
+    sx += ct;
+    sy -= st;
+  }
+  Uint32 ex = sx + ct * Uint32(hi - lo), ey = sy - st * Uint32(hi - lo);
+  while (hi > lo && !w.holds(ex, ey)) {
+    row[hi--] = clear;
+    ex -= ct;
+    ey += st;
+  }
+  for (; lo <= hi; ++lo) {
+    row[lo] = w.texel(sx, sy);
+    sx += ct;
+    sy -= st;
+  }
+}
+
+namespace {
 // The first `side`×`side` pixels of the canvas as clearing it to `clear` and
 // sge_transform(picture, canvas, angle, zoom, zoom, 50, 50, side/2, side/2,
 // SGE_TSAFE) leave them: the same fixed-point steps from the same corner, the
@@ -132,8 +202,13 @@ bool spinIntoCanvas(SDL_Surface* picture, SDL_Surface* canvas, float angle, floa
   const Uint32 keep = picture->format->Rmask | picture->format->Gmask | picture->format->Bmask |
                       picture->format->Amask;
   const int w = side < canvas->w ? side : canvas->w, h = side < canvas->h ? side : canvas->h;
-  const Uint8* from = static_cast<const Uint8*>(picture->pixels);
-  const int fromPitch = picture->pitch;
+  const balls_detail::SpinWindow window = {static_cast<const Uint8*>(picture->pixels),
+                                            picture->pitch,
+                                            sxmin,
+                                            sxmax,
+                                            symin,
+                                            symax,
+                                            keep};
   // Unsigned steps: the fixed-point sums wrap as SGE's 32-bit ones do,
   // without the undefined behaviour of a signed overflow.
   const Uint32 dx = static_cast<Uint32>(xmin - q);
@@ -150,15 +225,11 @@ bool spinIntoCanvas(SDL_Surface* picture, SDL_Surface* canvas, float angle, floa
     Uint32 sy = static_cast<Uint32>(ct) * dy - stdx + static_cast<Uint32>(my);
     int x = 0;
     for (; x < w && x < xmin; ++x) row[x] = clear;
-    for (; x < w && x < xmax; ++x) {
-      const int rx = Sint16(static_cast<int32_t>(sx) >> 13);
-      const int ry = Sint16(static_cast<int32_t>(sy) >> 13);
-      if (rx >= sxmin && rx <= sxmax && ry >= symin && ry <= symax)
-        row[x] = reinterpret_cast<const Uint32*>(from + ry * fromPitch)[rx] & keep;
-      else
-        row[x] = clear;
-      sx += static_cast<Uint32>(ct);
-      sy -= static_cast<Uint32>(st);
+    const int end = w < xmax ? w : xmax;
+    if (x < end) {
+      balls_detail::spinRow(row + x, end - x, sx, sy, static_cast<Uint32>(ct),
+                            static_cast<Uint32>(st), window, clear);
+      x = end;
     }
     for (; x < w; ++x) row[x] = clear;
   }
