@@ -30,7 +30,11 @@ work=$(mktemp -d)
 trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 Xvfb :77 -screen 0 800x600x24 >/dev/null 2>&1 &
 xvfb=$!
-sleep 1
+# A loaded machine can take seconds to bring the server up: wait for its
+# socket rather than a fixed time.
+n=0
+while [ ! -S /tmp/.X11-unix/X77 ] && [ "$n" -lt 50 ]; do sleep 0.2; n=$((n + 1)); done
+[ -S /tmp/.X11-unix/X77 ] || { echo "Xvfb did not start on :77" >&2; exit 1; }
 
 # No data/ folder here: no song, so nothing ends the show but the viewer.
 ln -s "$build/gfx" "$work/gfx"
