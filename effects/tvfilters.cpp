@@ -106,46 +106,47 @@ void noiseRow(Uint32* row, const int* draws, int n) {
 }
 }  // namespace tvfilters::detail
 
-void noiseBox(int density) {
-  if (density < 1) density = 1;
+namespace {
+// The box's words when it is 32-bit and holds the 200×150 the noise covers,
+// the grey levels of `density` made ready for noiseRow (each level mapped
+// once, the words stored as drawPixel would); else null, and the noise goes
+// pixel by pixel through noisePixel.
+Uint32* noiseWords(int density) {
   if (!demoboxBuffer || demoboxBuffer->format->BytesPerPixel != 4 || demoboxBuffer->w < kW ||
-      demoboxBuffer->h < kH) {
-    for (int y = 0; y < kH; ++y)
-      for (int x = 0; x < kW; ++x) {
-        const Uint8 v = static_cast<Uint8>(showRand() % density);
-        if (demoboxBuffer && x < demoboxBuffer->w && y < demoboxBuffer->h)
-          drawPixel(demoboxBuffer, x, y, v, v, v);
-      }
-    return;
-  }
-  // On a 32-bit buffer: each level mapped once, the words stored as drawPixel
-  // would; a row's numbers drawn in one go, in the same order.
+      demoboxBuffer->h < kH)
+    return nullptr;
   Uint32 grey[256];
   for (int n = 0; n < 256; ++n) grey[n] = SDL_MapRGB(demoboxBuffer->format, n, n, n);
   tvfilters::detail::noiseLevels(density, grey);
+  return static_cast<Uint32*>(demoboxBuffer->pixels);
+}
+
+Uint32* noiseRowAt(Uint32* words, int y) { return words + y * demoboxBuffer->pitch / 4; }
+
+// Grey v at (x, y) of a box in any format, where the box has that pixel.
+void noisePixel(int x, int y, Uint8 v) {
+  if (demoboxBuffer && x < demoboxBuffer->w && y < demoboxBuffer->h)
+    drawPixel(demoboxBuffer, x, y, v, v, v);
+}
+}  // namespace
+
+void noiseBox(int density) {
+  if (density < 1) density = 1;
+  Uint32* const words = noiseWords(density);
+  // A row's numbers drawn in one go, in the order one a pixel would take them.
   int draws[kW];
   for (int y = 0; y < kH; ++y) {
     showRandFill(draws, kW);
-    tvfilters::detail::noiseRow(
-        reinterpret_cast<Uint32*>(static_cast<Uint8*>(demoboxBuffer->pixels) + y * demoboxBuffer->pitch),
-        draws, kW);
+    if (words)
+      tvfilters::detail::noiseRow(noiseRowAt(words, y), draws, kW);
+    else
+      for (int x = 0; x < kW; ++x) noisePixel(x, y, static_cast<Uint8>(draws[x] % density));
   }
 }
 
 void tvFilter(int density) {
   if (density < 1) density = 1;  // one grey level rather than a division by zero
-  // Each grey level mapped once a frame rather than once a pixel; on a
-  // 32-bit buffer the mapped words are stored directly (what drawPixel does).
-  Uint32 grey[256];
-  Uint32* pixels = nullptr;
-  if (demoboxBuffer) {
-    for (int n = 0; n < 256; ++n) grey[n] = SDL_MapRGB(demoboxBuffer->format, n, n, n);
-    if (demoboxBuffer->format->BytesPerPixel == 4 && demoboxBuffer->w >= kW &&
-        demoboxBuffer->h >= kH) {
-      pixels = static_cast<Uint32*>(demoboxBuffer->pixels);
-      tvfilters::detail::noiseLevels(density, grey);
-    }
-  }
+  Uint32* const words = noiseWords(density);
   for (int y = 0; y < kH; ++y) {
     // `draw` is raised only after a row, so a full row needs the row before
     // it to have ended: row 0 of the very first call gets just the line.
@@ -153,18 +154,14 @@ void tvFilter(int density) {
     // One random number per pixel, used or not, keeps the sequence fixed.
     int draws[kW];
     showRandFill(draws, kW);
-    if (pixels) {
-      Uint32* row = pixels + y * demoboxBuffer->pitch / 4;
+    if (words) {
       if (draw)
-        tvfilters::detail::noiseRow(row, draws, kW);
+        tvfilters::detail::noiseRow(noiseRowAt(words, y), draws, kW);
       else if (offset_y >= 0 && offset_y < kW)
-        tvfilters::detail::noiseRow(row + offset_y, draws + offset_y, 1);
+        tvfilters::detail::noiseRow(noiseRowAt(words, y) + offset_y, draws + offset_y, 1);
     } else {
-      for (int x = 0; x < kW; ++x) {
-        if (draw == 0 && x != offset_y) continue;
-        const Uint8 n = static_cast<Uint8>(draws[x] % density);
-        drawPixel(demoboxBuffer, x, y, n, n, n);
-      }
+      for (int x = 0; x < kW; ++x)
+        if (draw != 0 || x == offset_y) noisePixel(x, y, static_cast<Uint8>(draws[x] % density));
     }
     draw = 1;
   }
