@@ -65,6 +65,18 @@ TEST_F(SceneNoise, WordPathMatchesPixelPathAndStaysInsideTheBox) {
   SDL_FreeSurface(narrow);
 }
 
+TEST_F(SceneNoise, LevelsAreTheDrawsModulo255RowByRow) {
+  SDL_Surface* box = makeSurface(200, 150, 32);
+  noiseInto(box);
+  showRandSeed(7);
+  for (int y = 0; y < 150; ++y)
+    for (int x = 0; x < 200; ++x) {
+      const uint32_t v = static_cast<uint32_t>(showRand() % 255);
+      ASSERT_EQ(rgbAt(box, x, y), v << 16 | v << 8 | v) << x << ", " << y;
+    }
+  SDL_FreeSurface(box);
+}
+
 // --- snow: the flakes and their repair strips against the plain drawImg
 // sequence, the intro's flakes clipped between its bands against filling the
 // bands over them ---

@@ -6,7 +6,6 @@
 #include "demo/main.h"
 #include "demo/transitions.h"
 #include "render/gfx.h"
-#include "render/random.h"
 #include "tests/support.h"
 
 namespace {
@@ -81,17 +80,4 @@ TEST_F(Transitions, EffectStepsOnceThroughNoiseThatNeverReachesWhite) {
   EXPECT_EQ(brightest, 254);
   EXPECT_EQ(currentEffect, 1);
   EXPECT_EQ(frames, 64);  // 32 up, 32 down
-}
-
-TEST_F(Transitions, EffectChangeNoiseIsOneDrawAPixelModulo255RowByRow) {
-  dt = 1.6f;
-  showRandSeed(7);
-  changeEffect();
-  ASSERT_GT(demoboxTrans, 0);
-  showRandSeed(7);
-  for (int y = 0; y < 150; ++y)
-    for (int x = 0; x < 200; ++x) {
-      const uint32_t v = static_cast<uint32_t>(showRand() % 255);
-      ASSERT_EQ(rgbAt(demoboxBuffer, x, y), v << 16 | v << 8 | v) << x << ", " << y;
-    }
 }
