@@ -6,6 +6,7 @@
 #include "demo/main.h"
 #include "demo/transitions.h"
 #include "render/gfx.h"
+#include "render/random.h"
 #include "tests/support.h"
 
 namespace {
@@ -24,6 +25,22 @@ class Transitions : public ::testing::Test {
     SDL_FreeSurface(demoboxBuffer);
     demoboxBuffer = savedBox;
     resetShowState();
+  }
+  // One frame of effect-change noise into `box` from seed 7 (the fixture's
+  // own box put back after); returns the generator's next number. The noise
+  // goes word by word into a 32-bit box and pixel by pixel into any other:
+  // both must take the same numbers in the same order.
+  int noiseInto(SDL_Surface* box) {
+    SDL_Surface* own = demoboxBuffer;
+    demoboxBuffer = box;
+    fadeTo = 1;
+    dt = 1.6f;
+    demoboxTrans = 0;
+    currentEffect = 0;
+    showRandSeed(7);
+    changeEffect();
+    demoboxBuffer = own;
+    return showRand();
   }
 };
 }  // namespace
@@ -80,4 +97,41 @@ TEST_F(Transitions, EffectStepsOnceThroughNoiseThatNeverReachesWhite) {
   EXPECT_EQ(brightest, 254);
   EXPECT_EQ(currentEffect, 1);
   EXPECT_EQ(frames, 64);  // 32 up, 32 down
+}
+
+TEST_F(Transitions, NoiseWordByWordMatchesPixelByPixelAndStaysInsideTheBox) {
+  SDL_Surface* wide = makeSurface(203, 151, 32);  // wider rows than the box, one row more
+  SDL_Surface* narrow = makeSurface(200, 150, 24);
+  fill(wide, 1, 2, 3);
+  fill(narrow, 1, 2, 3);
+  const int afterWide = noiseInto(wide);
+  const int afterNarrow = noiseInto(narrow);
+  EXPECT_EQ(afterWide, afterNarrow);  // as many numbers taken
+  int levels[256] = {};
+  for (int y = 0; y < 150; ++y)
+    for (int x = 0; x < 200; ++x) {
+      const uint32_t p = rgbAt(wide, x, y);
+      ASSERT_EQ(p, rgbAt(narrow, x, y)) << x << "," << y;
+      ++levels[p & 0xFF];
+    }
+  EXPECT_EQ(levels[255], 0);
+  EXPECT_GT(levels[0], 0);
+  EXPECT_GT(levels[254], 0);
+  for (int y = 0; y < 151; ++y)
+    for (int x = 200; x < 203; ++x) ASSERT_EQ(rgbAt(wide, x, y), 0x010203u);
+  for (int x = 0; x < 203; ++x) ASSERT_EQ(rgbAt(wide, x, 150), 0x010203u);
+  SDL_FreeSurface(wide);
+  SDL_FreeSurface(narrow);
+}
+
+TEST_F(Transitions, NoiseLevelsAreTheDrawsModulo255RowByRow) {
+  SDL_Surface* box = makeSurface(200, 150, 32);
+  noiseInto(box);
+  showRandSeed(7);
+  for (int y = 0; y < 150; ++y)
+    for (int x = 0; x < 200; ++x) {
+      const uint32_t v = static_cast<uint32_t>(showRand() % 255);
+      ASSERT_EQ(rgbAt(box, x, y), v << 16 | v << 8 | v) << x << ", " << y;
+    }
+  SDL_FreeSurface(box);
 }
