@@ -44,28 +44,34 @@ constexpr int kBufferX = 115, kBufferY = 161;  // demoboxBuffer's corner
 constexpr int kFrameX = 90, kFrameY = 150;     // demoboxen's corner
 constexpr int kFlagX = 204;
 
-void drawBackdropEffect() {
+// With `seen` false the box is covered later in the frame: the effect moves
+// its state as drawing would and leaves the pixels alone.
+void drawBackdropEffect(bool seen) {
   switch (currentEffect) {
-    case 0: drawTunnel(); break;
-    case 1: drawPlasma(); break;
-    case 2: drawAmigaBalls(); break;
-    case 3: drawAmigaScroller(); break;
-    case 4: drawPsycho(); break;
-    case 5: drawCube(); break;
-    case 6: drawStars(); break;
-    case 7: drawGrid(); break;
+    case 0: seen ? drawTunnel() : advanceTunnel(); break;
+    case 1: if (seen) drawPlasma(); break;  // its picture follows the clock alone
+    case 2: seen ? drawAmigaBalls() : advanceAmigaBalls(); break;
+    case 3: seen ? drawAmigaScroller() : advanceAmigaScroller(); break;
+    case 4: seen ? drawPsycho() : advancePsycho(); break;
+    case 5: seen ? drawCube() : advanceCube(); break;
+    case 6: seen ? drawStars() : advanceStars(); break;
+    case 7: seen ? drawGrid() : advanceGrid(); break;
     default: break;  // the box keeps what it held, filtered again
   }
 }
 
-void runEffectTimeTable() {
-  for (const EffectWindow& w : kEffectWindows) {
-    if (clockTicks() > w.fromMs && clockTicks() <= w.toMs) {
-      fadeTo = w.effect;
-      changeEffect();
-      return;
-    }
-  }
+// The time table's window the clock lies in, or null.
+const EffectWindow* effectWindowNow() {
+  const Uint32 now = clockTicks();
+  for (const EffectWindow& w : kEffectWindows)
+    if (now > w.fromMs && now <= w.toMs) return &w;
+  return nullptr;
+}
+
+void runEffectTimeTable(const EffectWindow* w) {
+  if (!w) return;
+  fadeTo = w->effect;
+  changeEffect();
 }
 
 // The horizontal offset follows box_y and the vertical one box_x; both
@@ -111,15 +117,18 @@ void drawMainscene() {
   // The lyric area shows the background from 10 rows further down.
   drawImg2(screen, img_bg, 10, 390, 300, 100, 10, 400);
 
-  drawBackdropEffect();
-  tvFilter(70);
-  if (tvRollDue()) offsetTv();
+  // One reading of the clock both foretells the change's noise and runs it.
+  const EffectWindow* change = effectWindowNow();
+  const bool seen = !(change && changeHidesBox(change->effect));
+  drawBackdropEffect(seen);
+  seen ? tvFilter(70) : advanceTvFilter();
+  if (tvRollDue()) seen ? offsetTv() : advanceOffsetTv();
   if (demoinvert != 0) {
-    negFilter(demoboxBuffer);
+    seen ? negFilter(demoboxBuffer) : advanceNegFilter();
     // The frame on which the flash ends is still inverted.
     if (clockTicks() - demoinvertstart.load() > kFlashMs) demoinvert = 0;
   }
-  runEffectTimeTable();
+  runEffectTimeTable(change);
 
   drawStarfield();
   drawAnimation();

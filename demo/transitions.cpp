@@ -9,6 +9,11 @@
 #include "render/extra.h"
 #include "render/gfx.h"
 
+// --- switch for tests ---
+namespace transitions::detail {
+bool hideCoveredDrawing = true;
+}
+
 namespace {
 // --- constants ---
 constexpr int kFull = 255;
@@ -52,19 +57,32 @@ void fadeMainScene() {
   if (screen) coverWithWhite(mainTrans);
 }
 
-void changeEffect() {
-  if (currentEffect < fadeTo) {
-    int step = toInt(dt * 5);
-    if (demoboxTrans + step > kFull - 1) {
-      demoboxTrans = kFull;
-      currentEffect += 1;
+EffectChangeStep effectChangeStep(int trans, int current, int target, float frameDt) {
+  EffectChangeStep next = {trans, false};
+  if (current < target) {
+    int step = toInt(frameDt * 5);
+    if (trans + step > kFull - 1) {
+      next.trans = kFull;
+      next.effectSteps = true;
     } else {
-      demoboxTrans += step;
+      next.trans = trans + step;
     }
-  } else if (currentEffect == fadeTo && demoboxTrans > 0) {
-    int step = toInt(dt * 5);
-    demoboxTrans = demoboxTrans - step <= 0 ? 0 : demoboxTrans - step;
+  } else if (current == target && trans > 0) {
+    int step = toInt(frameDt * 5);
+    next.trans = trans - step <= 0 ? 0 : trans - step;
   }
+  return next;
+}
+
+bool changeHidesBox(int target) {
+  return transitions::detail::hideCoveredDrawing &&
+         effectChangeStep(demoboxTrans, currentEffect, target, dt).trans > 0 && noiseCoversBox();
+}
+
+void changeEffect() {
+  const EffectChangeStep next = effectChangeStep(demoboxTrans, currentEffect, fadeTo, dt);
+  demoboxTrans = next.trans;
+  if (next.effectSteps) currentEffect += 1;
   if (demoboxTrans <= 0) return;
   // The counter is only a timer: the noise replaces the box, effect and
   // filters included. Grey levels 0..254.

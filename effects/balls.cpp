@@ -272,18 +272,40 @@ bool spinIntoCanvas(SDL_Surface* picture, SDL_Surface* canvas, float angle, floa
 // Spins and zooms the current ball picture about its centre into the canvas
 // and blits the s×s square that holds it. The canvas keeps its own size: only
 // the blitted region follows s, so nothing is written outside its pixels.
-void drawBall(const AmigaBall& b, int s) {
-  if (ball.curframe < 0 || ball.curframe >= 6) return;
+// The ball picture to draw at size s, or null where nothing is drawn.
+SDL_Surface* ballPicture(int s) {
+  if (ball.curframe < 0 || ball.curframe >= 6) return nullptr;
   SDL_Surface* picture = ball.frames[ball.curframe];
-  if (!tmp_rotate || !picture || !demoboxBuffer || s <= 0) return;
+  if (!tmp_rotate || !picture || !demoboxBuffer || s <= 0) return nullptr;
+  return picture;
+}
+
+void keyBox() {
+  // Keyed on magenta as every whole-picture blit leaves the box.
+  SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
+}
+
+void drawBall(const AmigaBall& b, int s) {
+  SDL_Surface* const picture = ballPicture(s);
+  if (!picture) return;
   if (!spinIntoCanvas(picture, tmp_rotate, static_cast<float>(b.angle), b.zoom, s, black())) {
     fillRect(tmp_rotate, nullptr, black());
     sge_transform(picture, tmp_rotate, static_cast<float>(b.angle), b.zoom, b.zoom, kBallSize / 2,
                   kBallSize / 2, static_cast<Uint16>(s / 2), static_cast<Uint16>(s / 2), SGE_TSAFE);
   }
-  // Keyed on magenta as every whole-picture blit leaves the box.
-  SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
+  keyBox();
   drawImg2(demoboxBuffer, tmp_rotate, b.x, b.y, s, s, 0, 0);
+}
+
+// Spin by frames; movement and zoom by the clock (dt). Returns the size the
+// ball is drawn at.
+int moveBall(AmigaBall& b) {
+  b.angle += 1;
+  breathe(b);
+  // On the float value in double: a zoom of 0.29 gives 28, not 29.
+  const int s = static_cast<int>(std::trunc(double(b.zoom) * kBallSize));
+  bounce(b);
+  return s;
 }
 }  // namespace
 
@@ -293,12 +315,12 @@ void drawAmigaBalls() {
   if (demoboxBuffer) fillRect(demoboxBuffer, nullptr, black());
   for (int i = 0; i < kBallsShown; ++i) {
     AmigaBall& b = amigaball[i];
-    // Spin by frames; movement and zoom by the clock (dt).
-    b.angle += 1;
-    breathe(b);
-    // On the float value in double: a zoom of 0.29 gives 28, not 29.
-    const int s = static_cast<int>(std::trunc(double(b.zoom) * kBallSize));
-    bounce(b);
-    drawBall(b, s);
+    drawBall(b, moveBall(b));
   }
+}
+
+void advanceAmigaBalls() {
+  animate(&ball);
+  for (int i = 0; i < kBallsShown; ++i)
+    if (ballPicture(moveBall(amigaball[i]))) keyBox();
 }

@@ -4,6 +4,10 @@
 #include <SDL/SDL.h>
 
 void drawAmigaBalls();
+// drawAmigaBalls without its pixels, for a box covered later in the frame:
+// the picture cycle and the balls move, and the box is keyed as drawing
+// would leave it.
+void advanceAmigaBalls();
 
 // The spin's row kernel, open to tests: spinRow must leave every word as
 // its plain twin spinRowEachPixel does.

@@ -4,6 +4,9 @@
 
 void initAmigaScroller();
 void drawAmigaScroller();
+// drawAmigaScroller without its pixels, for a box covered later in the
+// frame: the bars move and the box is keyed as drawing would leave them.
+void advanceAmigaScroller();
 
 namespace barscroller_detail {
 // Record i drives bar picture 6 - i (record 0 purple, record 6 red).

@@ -187,9 +187,20 @@ void drawPsycho() {
   subtractFrom(demoboxBuffer, rstart, gstart, bstart);
 }
 
-void negFilter(SDL_Surface* surface) {
+void advancePsycho() {
+  advanceStarts(kPsychoSpeeds);
+  // Both ways of drawing leave the box keyed on magenta.
+  if (img_psycho && demoboxBuffer)
+    SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
+}
+
+void advanceNegFilter() {
   advanceStarts(kFlashSpeeds);
   // The next colour-cycling frame sweeps again from the plain negative.
   rstart = gstart = bstart = 255;
+}
+
+void negFilter(SDL_Surface* surface) {
+  advanceNegFilter();
   subtractFrom(surface, 255, 255, 255);
 }

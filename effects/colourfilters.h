@@ -8,6 +8,10 @@
 void drawPsycho();
 // Every pixel of `surface` to its negative; the start values go back to 255.
 void negFilter(SDL_Surface* surface);
+// drawPsycho and negFilter without their pixels, for a box covered later in
+// the frame: the start values and the box's colour key as they would leave them.
+void advancePsycho();
+void advanceNegFilter();
 
 namespace colourfilters::detail {
 // Start values 0..255 and their directions (+1 rising, -1 falling).

@@ -31,6 +31,10 @@ void initCube() {
 
 float cube_detail::startSpinFrame() {
   if (demoboxBuffer && screen) fillRect(demoboxBuffer, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
+  return stepSpin();
+}
+
+float cube_detail::stepSpin() {
   // A fixed step per frame: the spin follows the frame rate, not the clock.
   ax = ax + 0.51f;
   init_matrix(omatrix);
@@ -39,13 +43,20 @@ float cube_detail::startSpinFrame() {
   return alpha;
 }
 
-void drawCube() {
-  const float alpha = cube_detail::startSpinFrame();
+namespace {
+// The cube turned by `alpha` and projected; its edges drawn into `box` unless
+// that is null.
+void spinCube(float alpha, SDL_Surface* box) {
   rotate(0.0f, 2 * alpha, 5 * alpha);
   // Turning happens about the cube's own centre, before this shift puts it
   // 4 units in front of the eye, a little left and up.
   translate(-0.5f, -0.1f, 4.0f);
   projectPoints(cube_3d.points, cube_3d.projected, 8);
-  for (const auto& e : kEdges)
-    drawSegment(demoboxBuffer, cube_3d.projected[e[0]], cube_3d.projected[e[1]]);
+  if (!box) return;
+  for (const auto& e : kEdges) drawSegment(box, cube_3d.projected[e[0]], cube_3d.projected[e[1]]);
 }
+}  // namespace
+
+void drawCube() { spinCube(cube_detail::startSpinFrame(), demoboxBuffer); }
+
+void advanceCube() { spinCube(cube_detail::stepSpin(), nullptr); }

@@ -5,6 +5,9 @@
 
 void initCube();
 void drawCube();
+// drawCube without its pixels, for a box covered later in the frame: the
+// spin steps and the corners are projected as drawing would leave them.
+void advanceCube();
 
 namespace cube_detail {
 extern Object3d cube_3d;  // corners 0..7 of a unit cube about the origin
@@ -13,4 +16,6 @@ extern float alpha;       // ax in radians, this frame
 // Clears the box, steps the shared spin by one frame and starts a fresh
 // transform; returns alpha.
 float startSpinFrame();
+// startSpinFrame without clearing the box.
+float stepSpin();
 }  // namespace cube_detail

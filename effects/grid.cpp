@@ -37,9 +37,10 @@ void grid_detail::initGrid() {
   }
 }
 
-void drawGrid() {
-  // Spin by frames, like the cube; travel and wave follow the clock (dt).
-  const float alpha = cube_detail::startSpinFrame();
+namespace {
+// The grid turned by `alpha`, moved and waved; drawn into `box` unless that
+// is null, when only the points kept in grid and tmpgrid are projected.
+void waveGrid(float alpha, SDL_Surface* box) {
   rotate(0.0f, 2 * alpha, 2 * alpha);
 
   // One unit of depth per second, turning at both ends.
@@ -73,14 +74,27 @@ void drawGrid() {
       ends[2 + 2 * j] = {grid.points[i].x, y, grid.points[i].z};
       ends[3 + 2 * j] = {grid.points[i + 2].x, y, grid.points[i + 2].z};
     }
-    projectPoints(ends, seen, 2 + 2 * kRungs);
+    if (box) {
+      projectPoints(ends, seen, 2 + 2 * kRungs);
+      drawSegment(box, seen[0], seen[1]);
+      for (int j = 0; j < kRungs; ++j) drawSegment(box, seen[2 + 2 * j], seen[3 + 2 * j]);
+    } else {
+      // Each point is projected on its own: the column's ends and the last
+      // rung's come out as in the full pass.
+      projectPoints(ends, seen, 2);
+      projectPoints(ends + 2 * kRungs, seen + 2 * kRungs, 2);
+    }
     grid.projected[i] = seen[0];
     grid.projected[i + 1] = seen[1];
-    drawSegment(demoboxBuffer, seen[0], seen[1]);
-    for (int j = 0; j < kRungs; ++j) drawSegment(demoboxBuffer, seen[2 + 2 * j], seen[3 + 2 * j]);
     for (int k = 0; k < 2; ++k) {
       tmpgrid.points[k] = ends[2 * kRungs + k];
       tmpgrid.projected[k] = seen[2 * kRungs + k];
     }
   }
 }
+}  // namespace
+
+// Spin by frames, like the cube; travel and wave follow the clock (dt).
+void drawGrid() { waveGrid(cube_detail::startSpinFrame(), demoboxBuffer); }
+
+void advanceGrid() { waveGrid(cube_detail::stepSpin(), nullptr); }

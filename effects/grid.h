@@ -6,6 +6,9 @@
 #include "render/math_3d.h"
 
 void drawGrid();
+// drawGrid without its pixels, for a box covered later in the frame: spin,
+// depth, wave and the kept projections move as drawing would leave them.
+void advanceGrid();
 
 namespace grid_detail {
 // Column c stands at x = 0.3c - 3 from y = -5 to y = 6: point 2c its end at

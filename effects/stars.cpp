@@ -31,12 +31,14 @@ void initStars() {
   for (int i = 0; i < kStars; ++i) place(stars[i], i);
 }
 
-void drawStars() {
-  if (demoboxBuffer && screen) fillRect(demoboxBuffer, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
+namespace {
+// Moves every star (and places anew those on an axis); plots them on `box`
+// unless that is null.
+void runStars(SDL_Surface* box) {
+  if (box && screen) fillRect(box, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
   const double c = std::cos(kTurn), s = std::sin(kTurn);
   // White mapped once; on a 32-bit box a star is one word, as drawPixel
   // writes it.
-  SDL_Surface* box = demoboxBuffer;
   const bool words = box && box->format->BytesPerPixel == 4 && box->w >= 200 && box->h >= 150;
   const Uint32 white = words ? SDL_MapRGB(box->format, 255, 255, 255) : 0;
   for (int i = 0; i < kStars; ++i) {
@@ -65,3 +67,8 @@ void drawStars() {
       drawPixel(box, sx, sy, 255, 255, 255);
   }
 }
+}  // namespace
+
+void drawStars() { runStars(demoboxBuffer); }
+
+void advanceStars() { runStars(nullptr); }

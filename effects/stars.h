@@ -5,6 +5,9 @@
 
 void initStars();
 void drawStars();
+// drawStars without its pixels, for a box covered later in the frame: the
+// stars move and respawn, drawing the same random numbers.
+void advanceStars();
 
 namespace stars_detail {
 // Offsets from the axis of view (y down) and depth 1..600; at depth 50 one

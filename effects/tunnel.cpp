@@ -96,6 +96,12 @@ void initTunnel() {
     }
 }
 
+void advanceTunnel() {
+  // Every way of drawing below leaves the box keyed on magenta, as drawImg does.
+  if (tunnelBuffer && tunnelBuffer->format->BytesPerPixel == 4 && demoboxBuffer)
+    SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
+}
+
 void drawTunnel() {
   if (!tunnelBuffer || tunnelBuffer->format->BytesPerPixel != 4) return;
   // A texture that is missing or too small leaves the tube black.

@@ -168,6 +168,20 @@ void tvFilter(int density) {
   if (++offset_y > kW) offset_y = showRand() % kW;
 }
 
+void advanceTvFilter() {
+  int draws[kW];
+  for (int y = 0; y < kH; ++y) showRandFill(draws, kW);
+  // Every row of tvFilter ends by raising it.
+  draw = 1;
+  if (++offset_y > kW) offset_y = showRand() % kW;
+}
+
+bool noiseCoversBox() {
+  // noiseBox's word by word way, which writes all 200×150 words.
+  return demoboxBuffer && demoboxBuffer->pixels && demoboxBuffer->format->BytesPerPixel == 4 &&
+         demoboxBuffer->w == kW && demoboxBuffer->h == kH;
+}
+
 namespace {
 // Surfaces the roll can move in place: 32-bit, byte channels in the same
 // places, no alpha, nothing to lock or decode, whole clip rectangles, the
@@ -235,11 +249,24 @@ void rollInPlace(int o, Uint32 black) {
 }
 }  // namespace
 
-void offsetTv() {
+namespace {
+void stepRoll() {
   // The remainder keeps any step, however large, inside the box.
   int64_t rolled = (static_cast<int64_t>(tvOffset_y) + toInt(dt * 1.5)) % kH;
   if (rolled < 0) rolled += kH;
   tvOffset_y = static_cast<int>(rolled);
+}
+}  // namespace
+
+void advanceOffsetTv() {
+  stepRoll();
+  // Both ways of rolling below leave the box keyed on magenta.
+  if (demoboxBuffer && tmpBuffer)
+    SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
+}
+
+void offsetTv() {
+  stepRoll();
   const int o = tvOffset_y;
   if (!demoboxBuffer || !tmpBuffer) return;
 

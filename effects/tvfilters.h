@@ -12,6 +12,14 @@ void noiseBox(int density);
 // Rolls the box up by 1.5·dt rows a frame, wrapping every 150 rows.
 void offsetTv();
 
+// For a frame whose box noiseBox will cover: tvFilter and offsetTv without
+// their pixels, drawing the same random numbers and leaving the same state
+// (noise line, roll offset, the box's colour key).
+void advanceTvFilter();
+void advanceOffsetTv();
+// Whether noiseBox rewrites every pixel of the box, whatever it held.
+bool noiseCoversBox();
+
 // The roll's 200×150 work surface; initHomeMade (flag.h) creates it.
 extern SDL_Surface* tmpBuffer;
 
