@@ -1,5 +1,7 @@
 #include "render/random.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -91,6 +93,50 @@ void block(int* out, int n) {
   count += n;
 }
 
+// --- skipping ahead ---
+// The words obey w[k] = w[k-3] + w[k-31], so x^31 = x^28 + 1 in the ring of
+// polynomials modulo P(x) = x^31 - x^28 - 1 with coefficients modulo 2^32:
+// if x^m = a_0 + a_1·x + ... + a_30·x^30 there, then w[b + m] = a_0·w[b] +
+// ... + a_30·w[b + 30] for any b. So the words n further on are sums of the
+// 31 newest, with weights worked out once per n.
+using Poly = std::array<uint32_t, kDegree>;
+// Weights of the kKept words that end n words on, for the last n skipped.
+int skipLength = -1;
+std::array<Poly, kKept> skipWeights;
+
+// a·b modulo P; x^d for d >= 31 folds onto x^(d-3) and x^(d-31).
+Poly times(const Poly& a, const Poly& b) {
+  uint32_t product[2 * kDegree - 1] = {};
+  for (int i = 0; i < kDegree; ++i)
+    for (int j = 0; j < kDegree; ++j) product[i + j] += a[i] * b[j];
+  for (int d = 2 * kDegree - 2; d >= kDegree; --d) {
+    product[d - kSeparation] += product[d];
+    product[d - kDegree] += product[d];
+  }
+  Poly r;
+  std::copy(product, product + kDegree, r.begin());
+  return r;
+}
+
+// a·x modulo P.
+Poly timesX(const Poly& a) {
+  Poly r;
+  r[0] = a[kDegree - 1];
+  for (int i = 1; i < kDegree; ++i) r[i] = a[i - 1];
+  r[kDegree - kSeparation] += a[kDegree - 1];
+  return r;
+}
+
+// x^m modulo P, by squaring.
+Poly power(int64_t m) {
+  Poly r = {}, x = {};
+  r[0] = 1;
+  x[1] = 1;
+  for (; m > 0; m >>= 1, x = times(x, x))
+    if (m & 1) r = times(r, x);
+  return r;
+}
+
 // Constant-initialised, so the first draw seeds whatever the start-up order.
 bool seeded = false;
 }  // namespace
@@ -112,3 +158,29 @@ void showRandFill(int* out, int n) {
 }
 
 void showRandSeed(unsigned s) { seeded = seed(s); }
+
+void showRandSkip(int n) {
+  if (!seeded) seeded = seed(1);
+  // Short runs cost less drawn than weighed.
+  if (n < 1024) {
+    int scratch[256];
+    for (; n > 0; n -= 256) showRandFill(scratch, n < 256 ? n : 256);
+    return;
+  }
+  // The run kept after the skip is words n - 3 .. n + 30 counted from the
+  // oldest of the 31 newest now (as the block step needs 34 back).
+  if (n != skipLength) {
+    Poly w = power(int64_t{n} - kSeparation);
+    for (int t = 0; t < kKept; ++t, w = timesX(w)) skipWeights[size_t(t)] = w;
+    skipLength = n;
+  }
+  const uint32_t* newest = words + count - kDegree;
+  uint32_t kept[kKept];
+  for (int t = 0; t < kKept; ++t) {
+    uint32_t sum = 0;
+    for (int i = 0; i < kDegree; ++i) sum += skipWeights[size_t(t)][size_t(i)] * newest[i];
+    kept[t] = sum;
+  }
+  std::copy(kept, kept + kKept, words);
+  count = kKept;
+}

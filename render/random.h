@@ -13,5 +13,8 @@ int showRand();
 // The next n numbers into out[0..n-1], as n calls of showRand would give
 // them, without a call each (the TV noise draws 200 a row).
 void showRandFill(int* out, int n);
+// Moves the sequence n numbers on, as n draws would, without drawing them
+// one by one (a frame that hides the TV noise still uses up its 30,000).
+void showRandSkip(int n);
 // Starts the sequence over as std::srand(seed) starts glibc's rand().
 void showRandSeed(unsigned seed);

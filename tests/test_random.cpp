@@ -71,3 +71,26 @@ TEST(ShowRand, FillsOfMixedSizesFollowTheCLibraryOverLongRuns) {
     }
   }
 }
+
+TEST(ShowRand, SkipLeavesTheSequenceWhereDrawingWould) {
+  // Short skips draw; long ones weigh the newest words. Lengths around the
+  // switch, around the run's capacity and the TV noise's 30,000, each twice
+  // in a row (the weights are kept for the last length), from fresh and
+  // from worn states.
+  for (int n : {0, 1, 33, 34, 35, 1023, 1024, 1025, 4062, 4096, 30000, 30000, 100003}) {
+    for (int worn : {0, 31, 4000}) {
+      SCOPED_TRACE("skip " + std::to_string(n) + " after " + std::to_string(worn));
+      showRandSeed(7);
+      for (int i = 0; i < worn; ++i) showRand();
+      for (int i = 0; i < n; ++i) showRand();
+      int want[100];
+      showRandFill(want, 100);
+      showRandSeed(7);
+      for (int i = 0; i < worn; ++i) showRand();
+      showRandSkip(n);
+      int got[100];
+      showRandFill(got, 100);
+      for (int i = 0; i < 100; ++i) ASSERT_EQ(got[i], want[i]) << "draw " << i;
+    }
+  }
+}
