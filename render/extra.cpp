@@ -8,7 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <functional>
 #include <utility>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -23,6 +26,33 @@ void pixelOutOfBounds(const SDL_Surface* s, int x, int y, const char* where) {
 #endif
 
 namespace {
+// --- run tables of pictures blended by their alpha ---
+// Each row of a kept picture cut into runs: fully transparent stretches long
+// enough to be worth skipping are left out, long fully opaque ones are drawn
+// without looking at alpha, and the rest go through the blend that tests
+// every group. Kept in order of the surface's address for a binary search.
+// Every kept picture holds one reference of its surface, so the surface
+// cannot be freed (and its address handed to another) while its table lives.
+struct AlphaRun {
+  int from, to;  // pixels [from, to) of the row
+  int at;        // where the run's pixels start in `pixels` of its table
+  bool opaque;
+};
+struct AlphaRuns {
+  SDL_Surface* picture;
+  // What the table was cut for: a surface whose size or pixels moved since
+  // draws without it.
+  const void* at;
+  int w, h, pitch;
+  std::vector<int> rowStart;  // row y's runs are runs[rowStart[y]] up to runs[rowStart[y + 1]]
+  std::vector<AlphaRun> runs;
+  // The runs' pixels one after another: drawing reads them in this order,
+  // a stream the cache fetches ahead of, where rows of the surface left
+  // the transparent stretches between them.
+  std::vector<Uint32> pixels;
+};
+std::vector<AlphaRuns> keptRuns;
+
 // How blitSurface draws a pair of surfaces.
 enum class BlitKind { kSdl, kCopy, kKey, kAlpha, kFrom24 };
 
@@ -150,10 +180,15 @@ inline __m128i opaqueFour(__m128i sp, __m128i dp) {
 }
 #endif
 
+// The pairing blendPictureRow and opaqueRow are written for.
+bool pictureOnDisplay(const SDL_PixelFormat* sf, const SDL_PixelFormat* df) {
+  return sf->Rshift == 0 && sf->Gshift == 8 && sf->Bshift == 16 && sf->Ashift == 24 &&
+         df->Rshift == 16 && df->Gshift == 8 && df->Bshift == 0;
+}
+
 void blendRow(const Uint32* s, Uint32* d, int w, const SDL_PixelFormat* sf,
               const SDL_PixelFormat* df) {
-  if (sf->Rshift == 0 && sf->Gshift == 8 && sf->Bshift == 16 && sf->Ashift == 24 &&
-      df->Rshift == 16 && df->Gshift == 8 && df->Bshift == 0)
+  if (pictureOnDisplay(sf, df))
     extra::detail::blendPictureRow(s, d, w);
   else
     blendPixels(s, d, w,
@@ -332,6 +367,43 @@ void blendPictureRow(const Uint32* s, Uint32* d, int w) {
   blendPictureRowScalar(s + x, d + x, w - x);
 }
 
+// SDL's blend at alpha 255 of pixels already in the display's order, each
+// step worked as blendPixels works it (so with the same stray bit).
+void opaqueRowScalar(const Uint32* rgb, Uint32* d, int w) {
+  for (int x = 0; x < w; ++x) {
+    const Uint32 p = rgb[x], q = d[x];
+    unsigned dR = (q >> 16) & 0xFF, dG = (q >> 8) & 0xFF, dB = q & 0xFF;
+    dR = (((((p >> 16) & 0xFF) - dR) * 255 + 255) >> 8) + dR;
+    dG = (((((p >> 8) & 0xFF) - dG) * 255 + 255) >> 8) + dG;
+    dB = ((((p & 0xFF) - dB) * 255 + 255) >> 8) + dB;
+    d[x] = dR << 16 | dG << 8 | dB;
+  }
+}
+
+void opaqueRow(const Uint32* rgb, Uint32* d, int w) {
+#if defined(__SSE2__)
+  if (w >= 4) {
+    // opaqueFour without its first steps: the colours are in place already.
+    const __m128i one = _mm_set1_epi32(0x00010101);
+    const auto four = [&](int at) {
+      const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rgb + at));
+      const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
+      const __m128i r = _mm_min_epu8(_mm_adds_epu8(s, one), _mm_max_epu8(s, dp));
+      return _mm_or_si128(r, strayBits(r, dp));
+    };
+    // As in keyWords: the row's last four are worked out before any store,
+    // so the pixels they share with the last whole four read the words as
+    // they were (the blend of a pixel depends on what lay under it).
+    const __m128i last = four(w - 4);
+    int x = 0;
+    for (; x + 4 <= w; x += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), four(x));
+    if (x < w) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + w - 4), last);
+    return;
+  }
+#endif
+  opaqueRowScalar(rgb, d, w);
+}
+
 // The keyed copy: words equal to the key leave the destination as it is,
 // the rest arrive with only the colour bits. Keyed pixels rewrite what is
 // there, so neither loop needs a branch.
@@ -399,6 +471,101 @@ void whiteRow(Uint32* row, int w, Uint8 alpha) {
   whiteRowScalar(row + x, w - x, alpha);
 }
 }  // namespace extra::detail
+
+namespace {
+// Runs this short are not worth leaving their neighbours for: a group of
+// four or two costs less tested than a run's set-up.
+constexpr int kShortestRun = 8;
+
+// The kept table of `picture` if it still fits the surface, else null.
+const AlphaRuns* runsOf(const SDL_Surface* picture) {
+  if (keptRuns.empty()) return nullptr;
+  auto at = std::lower_bound(
+      keptRuns.begin(), keptRuns.end(), picture,
+      [](const AlphaRuns& r, const SDL_Surface* p) { return std::less<>()(r.picture, p); });
+  if (at == keptRuns.end() || at->picture != picture) return nullptr;
+  if (at->at != picture->pixels || at->w != picture->w || at->h != picture->h ||
+      at->pitch != picture->pitch)
+    return nullptr;
+  return &*at;
+}
+
+// Row y of the blit (w pixels from source column sx), run by run.
+void blendRowByRuns(const AlphaRuns& table, int y, int sx, int w, Uint32* d) {
+  const AlphaRun* run = table.runs.data() + table.rowStart[size_t(y)];
+  const AlphaRun* const end = table.runs.data() + table.rowStart[size_t(y) + 1];
+  const int stop = sx + w;
+  for (; run != end && run->from < stop; ++run) {
+    if (run->to <= sx) continue;
+    const int from = run->from > sx ? run->from : sx, to = run->to < stop ? run->to : stop;
+    const Uint32* s = table.pixels.data() + run->at + (from - run->from);
+    if (run->opaque)
+      extra::detail::opaqueRow(s, d + (from - sx), to - from);
+    else
+      extra::detail::blendPictureRow(s, d + (from - sx), to - from);
+  }
+}
+}  // namespace
+
+void keepAlphaRuns(SDL_Surface* picture) {
+  if (!picture || !picture->pixels || SDL_MUSTLOCK(picture) || picture->w < 1 || picture->h < 1)
+    return;
+  const SDL_PixelFormat* f = picture->format;
+  if (f->BytesPerPixel != 4 || f->Amask != Uint32{0xFF} << f->Ashift) return;
+  auto at = std::lower_bound(
+      keptRuns.begin(), keptRuns.end(), picture,
+      [](const AlphaRuns& r, const SDL_Surface* p) { return std::less<>()(r.picture, p); });
+  if (at != keptRuns.end() && at->picture == picture) return;
+  AlphaRuns table{picture, picture->pixels, picture->w, picture->h, picture->pitch, {}, {}, {}};
+  table.rowStart.reserve(size_t(picture->h) + 1);
+  std::vector<int> kind(size_t(picture->w));  // 0 clear, 1 opaque, 2 between
+  for (int y = 0; y < picture->h; ++y) {
+    table.rowStart.push_back(int(table.runs.size()));
+    const Uint8* row = static_cast<const Uint8*>(picture->pixels) + y * picture->pitch;
+    for (int x = 0; x < picture->w; ++x) {
+      Uint32 p;
+      std::memcpy(&p, row + x * 4, 4);
+      const Uint32 a = (p & f->Amask) >> f->Ashift;
+      kind[size_t(x)] = a == 0 ? 0 : a == 255 ? 1 : 2;
+    }
+    // Long clear stretches dropped, long opaque ones kept apart, everything
+    // else gathered into runs for the tested blend.
+    for (int x = 0; x < picture->w;) {
+      int end = x;
+      while (end < picture->w && kind[size_t(end)] == kind[size_t(x)]) ++end;
+      const bool longRun = end - x >= kShortestRun;
+      if (!(longRun && kind[size_t(x)] == 0)) {
+        const bool opaque = longRun && kind[size_t(x)] == 1;
+        const bool joins = !opaque && table.runs.size() > size_t(table.rowStart.back()) &&
+                           !table.runs.back().opaque && table.runs.back().to == x;
+        if (joins)
+          table.runs.back().to = end;
+        else
+          table.runs.push_back({x, end, int(table.pixels.size()), opaque});
+        // Opaque runs keep their colours in the display's order (0x00RRGGBB),
+        // the rest the picture's words as they are.
+        for (int i = x; i < end; ++i) {
+          Uint32 p;
+          std::memcpy(&p, row + i * 4, 4);
+          if (opaque)
+            p = ((p >> f->Rshift) & 0xFF) << 16 | ((p >> f->Gshift) & 0xFF) << 8 |
+                ((p >> f->Bshift) & 0xFF);
+          table.pixels.push_back(p);
+        }
+      }
+      x = end;
+    }
+  }
+  table.rowStart.push_back(int(table.runs.size()));
+  ++picture->refcount;  // released by dropAlphaRuns
+  keptRuns.insert(at, std::move(table));
+}
+
+void dropAlphaRuns() {
+  std::vector<AlphaRuns> kept;
+  kept.swap(keptRuns);
+  for (AlphaRuns& r : kept) SDL_FreeSurface(r.picture);
+}
 
 bool clipBlit(const SDL_Surface* src, const SDL_Rect* srcrect, const SDL_Surface* dst,
               SDL_Rect* dstrect, int* fromX, int* fromY) {
@@ -478,6 +645,12 @@ int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect*
     return 0;
   }
   if (kind == BlitKind::kAlpha) {
+    if (const AlphaRuns* table = runsOf(src);
+        table && pictureOnDisplay(src->format, dst->format)) {
+      for (int y = 0; y < h; ++y, to += dst->pitch)
+        blendRowByRuns(*table, sy + y, sx, w, reinterpret_cast<Uint32*>(to));
+      return 0;
+    }
     for (int y = 0; y < h; ++y, from += src->pitch, to += dst->pitch)
       blendRow(reinterpret_cast<const Uint32*>(from), reinterpret_cast<Uint32*>(to), w, src->format,
                dst->format);

@@ -51,6 +51,15 @@ SDL_Rect transparentCentre(const SDL_Surface* picture);
 // drawImg's pixels without touching the `hole` (a rectangle of the picture
 // that draws nothing): the four strips around it, each a part of one blit.
 void drawImgAround(SDL_Surface* dst, SDL_Surface* src, int x, int y, const SDL_Rect& hole);
+// Remembers where `picture`'s rows are fully transparent and fully opaque, so
+// that blitSurface blending it by its alpha skips the one and draws the other
+// without testing each pixel's alpha. Only for pictures whose pixels stay as
+// they are from now on; the table holds a reference of the surface (freeing
+// it elsewhere leaves it alive until dropAlphaRuns). Anything but a 32-bit
+// picture with an alpha byte is left alone.
+void keepAlphaRuns(SDL_Surface* picture);
+// Forgets every table and releases their references.
+void dropAlphaRuns();
 // Nearest integer, halves away from zero.
 int toInt(float value);
 
@@ -61,6 +70,10 @@ namespace extra::detail {
 // display (0x00RRGGBB), SDL's arithmetic to the bit.
 void blendPictureRow(const Uint32* s, Uint32* d, int w);
 void blendPictureRowScalar(const Uint32* s, Uint32* d, int w);
+// The same blend for a row of pixels all at alpha 255, their colours given
+// in the display's order (0x00RRGGBB).
+void opaqueRow(const Uint32* rgb, Uint32* d, int w);
+void opaqueRowScalar(const Uint32* rgb, Uint32* d, int w);
 // The colour-keyed copy: words equal to `key` leave d alone, others become
 // s & rgb. s and d must not overlap.
 void keyRow(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb);

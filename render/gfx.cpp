@@ -96,6 +96,7 @@ void closeFont(sge_bmpFont*& f) {
 
 // The show loads once; a second load (tests) drops the first catalogue.
 void releaseCatalogue() {
+  dropAlphaRuns();
   for (sge_bmpFont** f :
        {&font2, &font3, &font_gul2, &font_gul3, &font_intro, &font_intro_inverted})
     closeFont(*f);
@@ -282,4 +283,11 @@ void loadGfx() {
   charBuffer2 = makeWorkSurface(32, 1);
   charBuffer_inverted = makeWorkSurface(32, 50);
   keyOn(charBuffer, 0, 0, 0);
+
+  // The pictures blended onto the screen every frame, none of them drawn
+  // into after this.
+  for (SDL_Surface* s : {linje_nere, linje_uppe, demoboxen, img_platform}) keepAlphaRuns(s);
+  for (SDL_Surface* s : amigabars_gfx) keepAlphaRuns(s);
+  for (Animation* a : {&walk, &clap, &finger, &blinkcookie, &hello, &stamp, &dance, &fire})
+    for (SDL_Surface* frame : a->frames) keepAlphaRuns(frame);
 }
