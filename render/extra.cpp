@@ -342,6 +342,17 @@ void blendPictureRow(const Uint32* s, Uint32* d, int w) {
   int x = 0;
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128(), alphaMask = _mm_set1_epi32(int(0xFF000000u));
+  // A row that does not end on a whole four ends with its last four, worked
+  // out before anything is stored (as in keyWords; a blend reads what it
+  // covers): the pixels shared with the last whole four get the same words.
+  const bool overlapEnd = w > 4 && w % 4 != 0;
+  __m128i last = zero;
+  if (overlapEnd) {
+    const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + w - 4));
+    const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + w - 4));
+    const __m128i clear = _mm_cmpeq_epi32(_mm_and_si128(sp, alphaMask), zero);
+    last = _mm_or_si128(_mm_and_si128(clear, dp), _mm_andnot_si128(clear, blendFour(sp, dp)));
+  }
   for (; x + 4 <= w; x += 4) {
     const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x));
     const __m128i alpha = _mm_and_si128(sp, alphaMask);
@@ -362,6 +373,10 @@ void blendPictureRow(const Uint32* s, Uint32* d, int w) {
     // Clear pixels keep the whole word, unused byte included.
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x),
                      _mm_or_si128(_mm_and_si128(clear, dp), _mm_andnot_si128(clear, blended)));
+  }
+  if (overlapEnd) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + w - 4), last);
+    return;
   }
 #endif
   blendPictureRowScalar(s + x, d + x, w - x);
