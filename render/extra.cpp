@@ -2,13 +2,13 @@
 
 #include <SDL/sge.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -426,7 +426,9 @@ void keyRowScalar(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb) {
   for (int x = 0; x < w; ++x) d[x] = s[x] != key ? s[x] & rgb : d[x];
 }
 
-void keyRow(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb) { keyWords(s, d, w, key, rgb); }
+void keyRow(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb) {
+  keyWords(s, d, w, key, rgb);
+}
 
 // whiteOver's lift for channels at bits 0, 8 and 16, the unused byte zero.
 void whiteRowScalar(Uint32* row, int w, Uint8 alpha) {
@@ -582,54 +584,6 @@ void dropAlphaRuns() {
   for (AlphaRuns& r : kept) SDL_FreeSurface(r.picture);
 }
 
-bool clipBlit(const SDL_Surface* src, const SDL_Rect* srcrect, const SDL_Surface* dst,
-              SDL_Rect* dstrect, int* fromX, int* fromY) {
-  // SDL_UpperBlit's clipping, step for step: the source rectangle to the
-  // source, then the destination to its clip rectangle; the destination
-  // rectangle gets the corner and size actually drawn.
-  int sx = 0, sy = 0, w = src->w, h = src->h;
-  if (srcrect) {
-    sx = srcrect->x;
-    w = srcrect->w;
-    if (sx < 0) {
-      w += sx;
-      dstrect->x = static_cast<Sint16>(dstrect->x - sx);
-      sx = 0;
-    }
-    if (src->w - sx < w) w = src->w - sx;
-    sy = srcrect->y;
-    h = srcrect->h;
-    if (sy < 0) {
-      h += sy;
-      dstrect->y = static_cast<Sint16>(dstrect->y - sy);
-      sy = 0;
-    }
-    if (src->h - sy < h) h = src->h - sy;
-  }
-  const SDL_Rect& clip = dst->clip_rect;
-  if (int dx = clip.x - dstrect->x; dx > 0) {
-    w -= dx;
-    dstrect->x = static_cast<Sint16>(dstrect->x + dx);
-    sx += dx;
-  }
-  if (int dx = dstrect->x + w - clip.x - clip.w; dx > 0) w -= dx;
-  if (int dy = clip.y - dstrect->y; dy > 0) {
-    h -= dy;
-    dstrect->y = static_cast<Sint16>(dstrect->y + dy);
-    sy += dy;
-  }
-  if (int dy = dstrect->y + h - clip.y - clip.h; dy > 0) h -= dy;
-  if (w <= 0 || h <= 0) {
-    dstrect->w = dstrect->h = 0;
-    return false;
-  }
-  dstrect->w = static_cast<Uint16>(w);
-  dstrect->h = static_cast<Uint16>(h);
-  *fromX = sx;
-  *fromY = sy;
-  return true;
-}
-
 bool blitsKeyedCopy(const SDL_Surface* src, const SDL_Surface* dst) {
   return src && dst && kindOf(src, dst) == BlitKind::kKey;
 }
@@ -660,8 +614,7 @@ int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect*
     return 0;
   }
   if (kind == BlitKind::kAlpha) {
-    if (const AlphaRuns* table = runsOf(src);
-        table && pictureOnDisplay(src->format, dst->format)) {
+    if (const AlphaRuns* table = runsOf(src); table && pictureOnDisplay(src->format, dst->format)) {
       for (int y = 0; y < h; ++y, to += dst->pitch)
         blendRowByRuns(*table, sy + y, sx, w, reinterpret_cast<Uint32*>(to));
       return 0;
@@ -904,13 +857,4 @@ void mirrorImg(SDL_Surface* surface) {
     drawImg2(tmp, surface, i, 0, 1, surface->h, surface->w - 1 - i, 0);
   drawImg(surface, tmp, 0, 0);
   SDL_FreeSurface(tmp);
-}
-
-int toInt(float value) {
-  double v = value;
-  double r = v < 0 ? -std::trunc(-v + 0.5) : std::trunc(v + 0.5);
-  // Saturate rather than overflow: a runaway coordinate stays defined.
-  if (!(r > -2147483648.0)) return r != r ? 0 : INT32_MIN;
-  if (r > 2147483647.0) return INT32_MAX;
-  return static_cast<int>(r);
 }

@@ -4,6 +4,8 @@
 #pragma once
 #include <SDL/SDL.h>
 
+#include <cstdint>
+
 // Keys `dst` on magenta, then blits all of `src` with its corner at (x, y).
 void drawImg(SDL_Surface* dst, SDL_Surface* src, int x, int y);
 // Blits the w×h region of `src` at (sx, sy) to (dx, dy); touches no key.
@@ -24,8 +26,55 @@ int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect*
 // blitSurface's clipping alone, with the same write-back to `dstrect` (which
 // must not be null): false when nothing is left to draw, else true with the
 // drawn rectangle's size in dstrect->w, h and its source corner in *fromX, *fromY.
-bool clipBlit(const SDL_Surface* src, const SDL_Rect* srcrect, const SDL_Surface* dst,
-              SDL_Rect* dstrect, int* fromX, int* fromY);
+// In line: every small blit (a snowflake, a letter, a column of the flag)
+// pays it.
+inline bool clipBlit(const SDL_Surface* src, const SDL_Rect* srcrect, const SDL_Surface* dst,
+                     SDL_Rect* dstrect, int* fromX, int* fromY) {
+  // SDL_UpperBlit's clipping, step for step: the source rectangle to the
+  // source, then the destination to its clip rectangle; the destination
+  // rectangle gets the corner and size actually drawn.
+  int sx = 0, sy = 0, w = src->w, h = src->h;
+  if (srcrect) {
+    sx = srcrect->x;
+    w = srcrect->w;
+    if (sx < 0) {
+      w += sx;
+      dstrect->x = static_cast<Sint16>(dstrect->x - sx);
+      sx = 0;
+    }
+    if (src->w - sx < w) w = src->w - sx;
+    sy = srcrect->y;
+    h = srcrect->h;
+    if (sy < 0) {
+      h += sy;
+      dstrect->y = static_cast<Sint16>(dstrect->y - sy);
+      sy = 0;
+    }
+    if (src->h - sy < h) h = src->h - sy;
+  }
+  const SDL_Rect& clip = dst->clip_rect;
+  if (int dx = clip.x - dstrect->x; dx > 0) {
+    w -= dx;
+    dstrect->x = static_cast<Sint16>(dstrect->x + dx);
+    sx += dx;
+  }
+  if (int dx = dstrect->x + w - clip.x - clip.w; dx > 0) w -= dx;
+  if (int dy = clip.y - dstrect->y; dy > 0) {
+    h -= dy;
+    dstrect->y = static_cast<Sint16>(dstrect->y + dy);
+    sy += dy;
+  }
+  if (int dy = dstrect->y + h - clip.y - clip.h; dy > 0) h -= dy;
+  if (w <= 0 || h <= 0) {
+    dstrect->w = dstrect->h = 0;
+    return false;
+  }
+  dstrect->w = static_cast<Uint16>(w);
+  dstrect->h = static_cast<Uint16>(h);
+  *fromX = sx;
+  *fromY = sy;
+  return true;
+}
 // Whether blitSurface draws src onto dst as its own colour-keyed copy: words
 // equal to the key left out, the rest copied with the unused bits zero.
 bool blitsKeyedCopy(const SDL_Surface* src, const SDL_Surface* dst);
@@ -61,7 +110,16 @@ void keepAlphaRuns(SDL_Surface* picture);
 // Forgets every table and releases their references.
 void dropAlphaRuns();
 // Nearest integer, halves away from zero.
-int toInt(float value);
+// Within int's range the sum is cut by the conversion itself: std::trunc
+// is a library call on a processor without SSE4.1. Out of range it
+// saturates rather than overflows, and NaN gives 0.
+inline int toInt(float value) {
+  const double v = value;
+  const double away = v < 0 ? 0.5 - v : v + 0.5;  // |v| + 0.5, or NaN
+  if (!(away < 2147483648.0)) return away != away ? 0 : v < 0 ? INT32_MIN : INT32_MAX;
+  const int cut = static_cast<int>(away);
+  return v < 0 ? -cut : cut;
+}
 
 // Row kernels behind blitSurface and whiteOver: each fast one takes SSE2
 // where the machine has it and must leave every word as its scalar twin does.
