@@ -78,12 +78,11 @@ struct Sprite {
   Uint32 key, rgb;  // kKeyed: words equal to key are left out, the rest masked to rgb
 };
 
-// The screen as the fast drawing sees it; valid while the clip rectangle stays.
+// The screen as the fast drawing sees it, for one frame's flakes.
 struct Target {
   SDL_Surface* surface;
   Uint8* pixels;
   int pitch;
-  SDL_Rect clip;
 };
 
 // A clipped blit: destination corner, size, source corner.
@@ -110,52 +109,20 @@ Sprite spriteOf(SDL_Surface* picture, const SDL_Surface* dst) {
   return p;
 }
 
-Target targetOf(SDL_Surface* dst) {
-  return {dst, static_cast<Uint8*>(dst->pixels), dst->pitch, dst->clip_rect};
-}
+Target targetOf(SDL_Surface* dst) { return {dst, static_cast<Uint8*>(dst->pixels), dst->pitch}; }
 
-// clipBlit's arithmetic in line, the corners narrowed to SDL_Rect's 16 bits
-// where it narrows them. `whole`: no source rectangle, else (sx, sy, w, h)
-// as drawImg2 hands them over.
+// clipBlit of the whole picture to (x, y), or (`whole` false) of its w×h
+// region at (sx, sy) to (x, y).
 inline bool clipArea(const Sprite& p, bool whole, int sx, int sy, int w, int h, int x, int y,
-                     const SDL_Rect& clip, Area& a) {
-  int dx = static_cast<Sint16>(x), dy = static_cast<Sint16>(y);
-  if (whole) {
-    sx = sy = 0;
-    w = p.w;
-    h = p.h;
-  } else {
-    sx = static_cast<Sint16>(sx);
-    sy = static_cast<Sint16>(sy);
-    w = static_cast<Uint16>(w);
-    h = static_cast<Uint16>(h);
-    if (sx < 0) {
-      w += sx;
-      dx = static_cast<Sint16>(dx - sx);
-      sx = 0;
-    }
-    if (p.w - sx < w) w = p.w - sx;
-    if (sy < 0) {
-      h += sy;
-      dy = static_cast<Sint16>(dy - sy);
-      sy = 0;
-    }
-    if (p.h - sy < h) h = p.h - sy;
-  }
-  if (int e = clip.x - dx; e > 0) {
-    w -= e;
-    dx = static_cast<Sint16>(dx + e);
-    sx += e;
-  }
-  if (int e = dx + w - clip.x - clip.w; e > 0) w -= e;
-  if (int e = clip.y - dy; e > 0) {
-    h -= e;
-    dy = static_cast<Sint16>(dy + e);
-    sy += e;
-  }
-  if (int e = dy + h - clip.y - clip.h; e > 0) h -= e;
-  if (w <= 0 || h <= 0) return false;
-  a = {dx, dy, w, h, sx, sy};
+                     const Target& t, Area& a) {
+  SDL_Rect from = {static_cast<Sint16>(sx), static_cast<Sint16>(sy), static_cast<Uint16>(w),
+                   static_cast<Uint16>(h)};
+  SDL_Rect to = {static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
+  if (!clipBlit(p.surface, whole ? nullptr : &from, t.surface, &to, &a.sx, &a.sy)) return false;
+  a.x = to.x;
+  a.y = to.y;
+  a.w = to.w;
+  a.h = to.h;
   return true;
 }
 
@@ -228,10 +195,10 @@ bool drawFlake(const Sprite& p, int x, int y, const Target& t) {
   Area a;
   switch (p.way) {
     case Sprite::Way::kKeyed:
-      if (clipArea(p, true, 0, 0, 0, 0, x, y, t.clip, a)) keyArea(p, a, t);
+      if (clipArea(p, true, 0, 0, 0, 0, x, y, t, a)) keyArea(p, a, t);
       break;
     case Sprite::Way::kCopy:
-      if (clipArea(p, true, 0, 0, 0, 0, x, y, t.clip, a)) copyArea(p, a, t);
+      if (clipArea(p, true, 0, 0, 0, 0, x, y, t, a)) copyArea(p, a, t);
       break;
     case Sprite::Way::kBlit: {
       SDL_Rect to = {static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
@@ -247,7 +214,7 @@ void repair(const Sprite& bg, int x, int y, int w, int h, const Target& t) {
   Area a;
   if (bg.way != Sprite::Way::kCopy)
     drawImg2(t.surface, bg.surface, x, y, w, h, x, y);
-  else if (clipArea(bg, false, x, y, w, h, x, y, t.clip, a))
+  else if (clipArea(bg, false, x, y, w, h, x, y, t, a))
     copyArea(bg, a, t);
 }
 
