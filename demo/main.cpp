@@ -83,6 +83,12 @@ void drawIntro() {
 
 void startShow() {
   initMusic();
+  preparePictures();
+  // Drawing pushes nothing to the display; only the flip shows a frame.
+  sge_Update_OFF();
+}
+
+void preparePictures() {
   loadGfx();
   initAmigaScroller();
   initsinScroller();
@@ -92,8 +98,6 @@ void startShow() {
   initStars();
   initCube();
   initHomeMade();
-  // Drawing pushes nothing to the display; only the flip shows a frame.
-  sge_Update_OFF();
 }
 
 bool runFrame() {

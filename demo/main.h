@@ -53,8 +53,10 @@ void resetShowState();
 // everything and runs the frame loop. Returns 0 when the viewer quits; a
 // display that cannot be opened returns 2.
 int SDL_main(int argc, char** argv);
-// Start-up after the display is open: the song, the pictures, the tables.
+// Start-up after the display is open: the song, then preparePictures.
 void startShow();
+// The pictures and fonts loaded, the effects' tables and start values made.
+void preparePictures();
 // One pass of the frame loop; false once a quit request was seen (the frame
 // is still shown).
 bool runFrame();

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "demo/main.h"
@@ -35,6 +36,21 @@ Uint32 pixelAt(SDL_Surface* s, int x, int y) {
     case 3: return p[0] | p[1] << 8 | p[2] << 16;
     default: return *reinterpret_cast<const Uint32*>(p);
   }
+}
+
+SDL_Surface* copyOf(SDL_Surface* s) {
+  SDL_Surface* c = makeSurface(s->w, s->h, 32);
+  std::memcpy(c->pixels, s->pixels, size_t(s->pitch) * s->h);
+  SDL_SetClipRect(c, &s->clip_rect);
+  return c;
+}
+
+std::string differences(SDL_Surface* a, SDL_Surface* b) {
+  for (int y = 0; y < a->h; ++y)
+    for (int x = 0; x < a->w; ++x)
+      if (pixelAt(a, x, y) != pixelAt(b, x, y))
+        return "first at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+  return "";
 }
 
 std::vector<Uint32> allPixels(SDL_Surface* s) {

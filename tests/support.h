@@ -14,6 +14,10 @@ SDL_Surface* makeSurface(int w, int h, int bpp);
 Uint32 pixelAt(SDL_Surface* s, int x, int y);
 // Every pixel's word, row by row.
 std::vector<Uint32> allPixels(SDL_Surface* s);
+// A 32-bit copy of a 32-bit surface: its words and its clip rectangle.
+SDL_Surface* copyOf(SDL_Surface* s);
+// Where two surfaces of one size first differ ("first at (x, y)"), or "".
+std::string differences(SDL_Surface* a, SDL_Surface* b);
 // A 32-bit surface painted so that every pixel differs: base + x·xStep + y·yStep.
 void paintGradient(SDL_Surface* s, Uint32 base, int xStep, int yStep);
 // RGB of the pixel at (x, y) as 0xRRGGBB.

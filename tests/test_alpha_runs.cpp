@@ -54,20 +54,6 @@ SDL_Surface* randomDisplay(std::mt19937& rng, int w, int h) {
   return s;
 }
 
-SDL_Surface* copyOf(SDL_Surface* s) {
-  SDL_Surface* c = makeSurface(s->w, s->h, 32);
-  std::memcpy(c->pixels, s->pixels, size_t(s->pitch) * s->h);
-  return c;
-}
-
-std::string differences(SDL_Surface* a, SDL_Surface* b) {
-  for (int y = 0; y < a->h; ++y)
-    for (int x = 0; x < a->w; ++x)
-      if (pixelAt(a, x, y) != pixelAt(b, x, y))
-        return "first at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
-  return "";
-}
-
 // Blits `rect` of the picture (all of it if null) to (x, y) of a random
 // destination both ways and says where they part.
 std::string blitAgainstSdl(SDL_Surface* picture, const SDL_Rect* rect, int x, int y,
@@ -96,8 +82,8 @@ TEST(OpaqueRow, MatchesTheBlendAtAlpha255ForEverySourceAndDestination) {
     const unsigned r = s, g = (s * 7 + 85) & 0xFF, b = s ^ 0xA5;
     rgb[i] = r << 16 | g << 8 | b;
     picture[i] = r | g << 8 | b << 16 | 0xFF000000u;
-    fast[i] = slow[i] = blend[i] = d << 16 | ((d * 7 + 85) & 0xFF) << 8 | (d ^ 0xA5) |
-                                   (i * 13 & 0xFF) << 24;
+    fast[i] = slow[i] = blend[i] =
+        d << 16 | ((d * 7 + 85) & 0xFF) << 8 | (d ^ 0xA5) | (i * 13 & 0xFF) << 24;
   }
   opaqueRow(rgb.data(), fast.data(), 65536);
   opaqueRowScalar(rgb.data(), slow.data(), 65536);

@@ -56,20 +56,6 @@ SDL_Surface* random24Surface(std::mt19937& rng, int w, int h, bool redFirst) {
   return s;
 }
 
-SDL_Surface* copyOf(SDL_Surface* s) {
-  SDL_Surface* c = makeSurface(s->w, s->h, 32);
-  std::memcpy(c->pixels, s->pixels, size_t(s->pitch) * s->h);
-  SDL_SetClipRect(c, &s->clip_rect);
-  return c;
-}
-
-std::string differences(SDL_Surface* a, SDL_Surface* b) {
-  for (int y = 0; y < a->h; ++y)
-    for (int x = 0; x < a->w; ++x)
-      if (pixelAt(a, x, y) != pixelAt(b, x, y))
-        return "first at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
-  return "";
-}
 }  // namespace
 
 TEST(BlitSurface, DoesWhatSdlUpperBlitDoes) {

@@ -28,84 +28,6 @@
 #include "tests/support.h"
 
 namespace {
-// --- the noise foretold, against changeEffect run on a marked box ---
-
-class NoiseForetold : public ::testing::Test {
- protected:
-  SDL_Surface* savedBox = nullptr;
-  void SetUp() override {
-    testDisplay();
-    resetShowState();
-    savedBox = demoboxBuffer;
-    demoboxBuffer = makeSurface(200, 150, 32);
-  }
-  void TearDown() override {
-    SDL_FreeSurface(demoboxBuffer);
-    demoboxBuffer = savedBox;
-    transitions::detail::hideCoveredDrawing = true;
-    resetShowState();
-  }
-  // Whether changeEffect towards `target` rewrote every pixel of a box
-  // painted magenta, which the grey noise never gives.
-  bool changeCovers(int target) {
-    fill(demoboxBuffer, 255, 0, 255);
-    fadeTo = target;
-    changeEffect();
-    for (int y = 0; y < 150; ++y)
-      for (int x = 0; x < 200; ++x)
-        if (rgbAt(demoboxBuffer, x, y) == 0xFF00FFu) return false;
-    return true;
-  }
-};
-
-TEST_F(NoiseForetold, AgreesWithTheChangeAtEveryTurnOfTheCounter) {
-  // Counters either side of the top (254 stays, 255 steps) and of 0, frame
-  // times whose step rounds to 0, 1, 8 or past the whole range.
-  const int counters[] = {0, 1, 2, 7, 8, 9, 200, 246, 247, 248, 253, 254, 255};
-  const float dts[] = {0.0f, 0.09f, 0.1f, 0.2f, 1.6f, 1.7f, 4.2f, 60.0f};
-  int covered = 0, bare = 0;
-  for (int current = 0; current <= 2; ++current)
-    for (int trans : counters)
-      for (float frameDt : dts) {
-        SCOPED_TRACE(::testing::Message() << "current " << current << " counter " << trans
-                                          << " dt " << frameDt);
-        currentEffect = current;
-        demoboxTrans = trans;
-        dt = frameDt;
-        const bool foretold = changeHidesBox(1);
-        const EffectChangeStep step = effectChangeStep(trans, current, 1, frameDt);
-        EXPECT_EQ(changeCovers(1), foretold);
-        EXPECT_EQ(demoboxTrans, step.trans);
-        EXPECT_EQ(currentEffect, current + (step.effectSteps ? 1 : 0));
-        (foretold ? covered : bare) += 1;
-      }
-  // Both outcomes were met, each many times.
-  EXPECT_GT(covered, 30);
-  EXPECT_GT(bare, 30);
-}
-
-TEST_F(NoiseForetold, OnlyABoxTheNoiseFillsWholeIsGivenUp) {
-  currentEffect = 0;
-  demoboxTrans = 100;
-  dt = 1.6f;
-  EXPECT_TRUE(changeHidesBox(1));
-  transitions::detail::hideCoveredDrawing = false;
-  EXPECT_FALSE(changeHidesBox(1));
-  transitions::detail::hideCoveredDrawing = true;
-  // A larger box keeps pixels the noise does not reach; a 16-bit one takes
-  // the noise pixel by pixel.
-  SDL_Surface* own = demoboxBuffer;
-  for (SDL_Surface* other : {makeSurface(201, 150, 32), makeSurface(200, 151, 32),
-                             makeSurface(200, 150, 16)}) {
-    demoboxBuffer = other;
-    EXPECT_FALSE(changeHidesBox(1));
-    SDL_FreeSurface(other);
-  }
-  demoboxBuffer = nullptr;
-  EXPECT_FALSE(changeHidesBox(1));
-  demoboxBuffer = own;
-}
-
 // --- whole frames across each change, drawn both ways ---
 
 uint64_t digest(const void* data, size_t n, uint64_t h = 1469598103934665603ull) {
@@ -219,15 +141,7 @@ class HiddenBox : public ::testing::Test {
     testDisplay();
     resetShowState();
     // The show's own pictures and start values, without the song.
-    loadGfx();
-    initAmigaScroller();
-    initsinScroller();
-    initPlasma();
-    initTunnel();
-    initStarfield();
-    initStars();
-    initCube();
-    initHomeMade();
+    preparePictures();
     showRandSeed(1);
     currentScene = 1;
   }
@@ -246,8 +160,8 @@ TEST_F(HiddenBox, EveryChangeLeavesFramesAndStateAsDrawnInFull) {
     double fps, startMs;
     int effect, frames;
   };
-  const Run runs[] = {{60, 36950, 0, 75},   {24, 52950, 1, 35},   {144, 66950, 2, 190},
-                      {60, 82950, 3, 75},   {24, 95950, 4, 35},   {60, 112950, 5, 75},
+  const Run runs[] = {{60, 36950, 0, 75},   {24, 52950, 1, 35}, {144, 66950, 2, 190},
+                      {60, 82950, 3, 75},   {24, 95950, 4, 35}, {60, 112950, 5, 75},
                       {144, 124950, 6, 190}};
   for (const Run& r : runs) {
     SCOPED_TRACE(::testing::Message() << "change from effect " << r.effect);

@@ -24,8 +24,21 @@ class Transitions : public ::testing::Test {
   void TearDown() override {
     SDL_FreeSurface(demoboxBuffer);
     demoboxBuffer = savedBox;
+    transitions::detail::hideCoveredDrawing = true;
     resetShowState();
   }
+  // Whether changeEffect towards `target` rewrote every pixel of a box
+  // painted magenta, which the grey noise never gives.
+  bool changeCovers(int target) {
+    fill(demoboxBuffer, 255, 0, 255);
+    fadeTo = target;
+    changeEffect();
+    for (int y = 0; y < 150; ++y)
+      for (int x = 0; x < 200; ++x)
+        if (rgbAt(demoboxBuffer, x, y) == 0xFF00FFu) return false;
+    return true;
+  }
+
   // One frame of effect-change noise into `box` from seed 7 (the fixture's
   // own box put back after); returns the generator's next number. The noise
   // goes word by word into a 32-bit box and pixel by pixel into any other:
@@ -134,4 +147,52 @@ TEST_F(Transitions, NoiseLevelsAreTheDrawsModulo255RowByRow) {
       ASSERT_EQ(rgbAt(box, x, y), v << 16 | v << 8 | v) << x << ", " << y;
     }
   SDL_FreeSurface(box);
+}
+
+TEST_F(Transitions, NoiseForetoldAgreesWithTheChangeAtEveryTurnOfTheCounter) {
+  // Counters either side of the top (254 stays, 255 steps) and of 0, frame
+  // times whose step rounds to 0, 1, 8 or past the whole range.
+  const int counters[] = {0, 1, 2, 7, 8, 9, 200, 246, 247, 248, 253, 254, 255};
+  const float dts[] = {0.0f, 0.09f, 0.1f, 0.2f, 1.6f, 1.7f, 4.2f, 60.0f};
+  int covered = 0, bare = 0;
+  for (int current = 0; current <= 2; ++current)
+    for (int trans : counters)
+      for (float frameDt : dts) {
+        SCOPED_TRACE(::testing::Message()
+                     << "current " << current << " counter " << trans << " dt " << frameDt);
+        currentEffect = current;
+        demoboxTrans = trans;
+        dt = frameDt;
+        const bool foretold = changeHidesBox(1);
+        const EffectChangeStep step = effectChangeStep(trans, current, 1, frameDt);
+        EXPECT_EQ(changeCovers(1), foretold);
+        EXPECT_EQ(demoboxTrans, step.trans);
+        EXPECT_EQ(currentEffect, current + (step.effectSteps ? 1 : 0));
+        (foretold ? covered : bare) += 1;
+      }
+  // Both outcomes were met, each many times.
+  EXPECT_GT(covered, 30);
+  EXPECT_GT(bare, 30);
+}
+
+TEST_F(Transitions, NoiseForetoldOnlyABoxTheNoiseFillsWholeIsGivenUp) {
+  currentEffect = 0;
+  demoboxTrans = 100;
+  dt = 1.6f;
+  EXPECT_TRUE(changeHidesBox(1));
+  transitions::detail::hideCoveredDrawing = false;
+  EXPECT_FALSE(changeHidesBox(1));
+  transitions::detail::hideCoveredDrawing = true;
+  // A larger box keeps pixels the noise does not reach; a 16-bit one takes
+  // the noise pixel by pixel.
+  SDL_Surface* own = demoboxBuffer;
+  for (SDL_Surface* other :
+       {makeSurface(201, 150, 32), makeSurface(200, 151, 32), makeSurface(200, 150, 16)}) {
+    demoboxBuffer = other;
+    EXPECT_FALSE(changeHidesBox(1));
+    SDL_FreeSurface(other);
+  }
+  demoboxBuffer = nullptr;
+  EXPECT_FALSE(changeHidesBox(1));
+  demoboxBuffer = own;
 }
