@@ -86,15 +86,17 @@ void noiseRow(Uint32* row, const int* draws, int n) {
     const __m128i base = _mm_set1_epi32(static_cast<int>(levelBase));
     for (; x + 8 <= n; x += 8) {
       // Draws are below 2^15, so the signed pack keeps them whole.
-      const __m128i r = _mm_packs_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(draws + x)),
-                                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(draws + x + 4)));
+      const __m128i r =
+          _mm_packs_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(draws + x)),
+                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(draws + x + 4)));
       const __m128i q = _mm_srl_epi16(_mm_mulhi_epu16(r, m), shift);
       const __m128i level = _mm_and_si128(_mm_sub_epi16(r, _mm_mullo_epi16(q, d)), mask);
       // level·step modulo 2^32 from 16-bit halves: the low half of
       // level·stepLo, and above it the high half plus the low half of
       // level·stepHi (what carries beyond 32 bits is dropped anyway).
       const __m128i lo = _mm_mullo_epi16(level, stepLo);
-      const __m128i hi = _mm_add_epi16(_mm_mulhi_epu16(level, stepLo), _mm_mullo_epi16(level, stepHi));
+      const __m128i hi =
+          _mm_add_epi16(_mm_mulhi_epu16(level, stepLo), _mm_mullo_epi16(level, stepHi));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
                        _mm_add_epi32(_mm_unpacklo_epi16(lo, hi), base));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x + 4),
@@ -115,8 +117,14 @@ Uint32* noiseWords(int density) {
   if (!demoboxBuffer || demoboxBuffer->format->BytesPerPixel != 4 || demoboxBuffer->w < kW ||
       demoboxBuffer->h < kH)
     return nullptr;
+  // Without a palette SDL_MapRGB is each channel cut by its loss and moved
+  // to its place, with the alpha mask: worked out here, not called 256 times.
+  const SDL_PixelFormat* f = demoboxBuffer->format;
   Uint32 grey[256];
-  for (int n = 0; n < 256; ++n) grey[n] = SDL_MapRGB(demoboxBuffer->format, n, n, n);
+  for (int n = 0; n < 256; ++n)
+    grey[n] = f->palette ? SDL_MapRGB(f, Uint8(n), Uint8(n), Uint8(n))
+                         : Uint32(n >> f->Rloss) << f->Rshift | Uint32(n >> f->Gloss) << f->Gshift |
+                               Uint32(n >> f->Bloss) << f->Bshift | f->Amask;
   tvfilters::detail::noiseLevels(density, grey);
   return static_cast<Uint32*>(demoboxBuffer->pixels);
 }
@@ -195,8 +203,8 @@ bool rollsInPlace(const SDL_Surface* s, const SDL_PixelFormat* like) {
          !f->palette && f->Amask == 0 && f->Rloss == 0 && f->Gloss == 0 && f->Bloss == 0 &&
          f->Rmask == Uint32{0xFF} << f->Rshift && f->Gmask == Uint32{0xFF} << f->Gshift &&
          f->Bmask == Uint32{0xFF} << f->Bshift && f->Rmask == like->Rmask &&
-         f->Gmask == like->Gmask && f->Bmask == like->Bmask && c.x == 0 && c.y == 0 &&
-         c.w == kW && c.h == kH;
+         f->Gmask == like->Gmask && f->Bmask == like->Bmask && c.x == 0 && c.y == 0 && c.w == kW &&
+         c.h == kH;
 }
 
 // A source row as the blit onto the black work surface leaves it: with a
@@ -229,22 +237,25 @@ void rollRow(Uint32* to, const Uint32* from, bool keyed, Uint32 key, Uint32 rgb,
 void rollInPlace(int o, Uint32 black) {
   const bool keyed = (demoboxBuffer->flags & SDL_SRCCOLORKEY) != 0;
   const Uint32 key = demoboxBuffer->format->colorkey;
-  const Uint32 rgb = demoboxBuffer->format->Rmask | demoboxBuffer->format->Gmask |
-                     demoboxBuffer->format->Bmask;
+  const Uint32 rgb =
+      demoboxBuffer->format->Rmask | demoboxBuffer->format->Gmask | demoboxBuffer->format->Bmask;
   auto rowOf = [](SDL_Surface* s, int y) {
     return reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch);
   };
   const int wrapped = o - kSeamRows;  // rows that go below the seam
-  for (int y = 0; y < wrapped; ++y) std::memcpy(rowOf(tmpBuffer, y), rowOf(demoboxBuffer, y), kW * 4);
+  for (int y = 0; y < wrapped; ++y)
+    std::memcpy(rowOf(tmpBuffer, y), rowOf(demoboxBuffer, y), kW * 4);
   // Row y takes row y + o, which lies further down and is not written yet.
   for (int y = 0; y < kH - kSeamRows - o; ++y)
     rollRow(rowOf(demoboxBuffer, y), rowOf(demoboxBuffer, y + o), keyed, key, rgb, black);
-  for (int y = kH - kSeamRows - o < 0 ? 0 : kH - kSeamRows - o; y < kH && y < kH + kSeamRows - o; ++y) {
+  for (int y = kH - kSeamRows - o < 0 ? 0 : kH - kSeamRows - o; y < kH && y < kH + kSeamRows - o;
+       ++y) {
     Uint32* row = rowOf(demoboxBuffer, y);
     for (int x = 0; x < kW; ++x) row[x] = black;
   }
   for (int y = 0; y < wrapped; ++y)
-    rollRow(rowOf(demoboxBuffer, kH + kSeamRows - o + y), rowOf(tmpBuffer, y), keyed, key, rgb, black);
+    rollRow(rowOf(demoboxBuffer, kH + kSeamRows - o + y), rowOf(tmpBuffer, y), keyed, key, rgb,
+            black);
 }
 }  // namespace
 

@@ -137,6 +137,24 @@ TEST_F(Transitions, NoiseWordByWordMatchesPixelByPixelAndStaysInsideTheBox) {
   SDL_FreeSurface(narrow);
 }
 
+TEST_F(Transitions, NoiseWordsAreWhatSdlMapsEachGreyToInAnyLayout) {
+  // Boxes whose channels lie elsewhere, one with an alpha byte and one
+  // losing low bits: every word is SDL_MapRGB of its draw's grey.
+  const Uint32 layouts[][4] = {{0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000},
+                               {0xFFC00000, 0x003FF000, 0x00000FFC, 0}};
+  for (const auto& m : layouts) {
+    SDL_Surface* box = SDL_CreateRGBSurface(SDL_SWSURFACE, 200, 150, 32, m[0], m[1], m[2], m[3]);
+    noiseInto(box);
+    showRandSeed(7);
+    for (int y = 0; y < 150; ++y)
+      for (int x = 0; x < 200; ++x) {
+        const Uint8 v = static_cast<Uint8>(showRand() % 255);
+        ASSERT_EQ(pixelAt(box, x, y), SDL_MapRGB(box->format, v, v, v)) << x << ", " << y;
+      }
+    SDL_FreeSurface(box);
+  }
+}
+
 TEST_F(Transitions, NoiseLevelsAreTheDrawsModulo255RowByRow) {
   SDL_Surface* box = makeSurface(200, 150, 32);
   noiseInto(box);
