@@ -119,12 +119,15 @@ Uint32* noiseWords(int density) {
     return nullptr;
   // Without a palette SDL_MapRGB is each channel cut by its loss and moved
   // to its place, with the alpha mask: worked out here, not called 256 times.
+  // Channels wider than a byte have a "loss" that wrapped below zero, which
+  // SDL shifts by as the processor does; those formats keep SDL's call.
   const SDL_PixelFormat* f = demoboxBuffer->format;
+  const bool byLoss = !f->palette && f->Rloss < 8 && f->Gloss < 8 && f->Bloss < 8;
   Uint32 grey[256];
   for (int n = 0; n < 256; ++n)
-    grey[n] = f->palette ? SDL_MapRGB(f, Uint8(n), Uint8(n), Uint8(n))
-                         : Uint32(n >> f->Rloss) << f->Rshift | Uint32(n >> f->Gloss) << f->Gshift |
-                               Uint32(n >> f->Bloss) << f->Bshift | f->Amask;
+    grey[n] = !byLoss ? SDL_MapRGB(f, Uint8(n), Uint8(n), Uint8(n))
+                      : Uint32(n >> f->Rloss) << f->Rshift | Uint32(n >> f->Gloss) << f->Gshift |
+                            Uint32(n >> f->Bloss) << f->Bshift | f->Amask;
   tvfilters::detail::noiseLevels(density, grey);
   return static_cast<Uint32*>(demoboxBuffer->pixels);
 }

@@ -138,9 +138,11 @@ TEST_F(Transitions, NoiseWordByWordMatchesPixelByPixelAndStaysInsideTheBox) {
 }
 
 TEST_F(Transitions, NoiseWordsAreWhatSdlMapsEachGreyToInAnyLayout) {
-  // Boxes whose channels lie elsewhere, one with an alpha byte and one
-  // losing low bits: every word is SDL_MapRGB of its draw's grey.
+  // Boxes whose channels lie elsewhere: one with an alpha byte, one whose
+  // channels lose low bits and one whose channels are wider than a byte.
+  // Every word is SDL_MapRGB of its draw's grey.
   const Uint32 layouts[][4] = {{0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000},
+                               {0x00F80000, 0x0007E000, 0x00001F00, 0},
                                {0xFFC00000, 0x003FF000, 0x00000FFC, 0}};
   for (const auto& m : layouts) {
     SDL_Surface* box = SDL_CreateRGBSurface(SDL_SWSURFACE, 200, 150, 32, m[0], m[1], m[2], m[3]);
