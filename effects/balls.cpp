@@ -85,8 +85,8 @@ Uint32 balls_detail::SpinWindow::texel(Uint32 sx, Uint32 sy) const {
   return reinterpret_cast<const Uint32*>(pixels + ry * pitch)[rx] & keep;
 }
 
-void balls_detail::spinRowEachPixel(Uint32* row, int n, Uint32 sx, Uint32 sy, Uint32 ct,
-                                    Uint32 st, const SpinWindow& w, Uint32 clear) {
+void balls_detail::spinRowEachPixel(Uint32* row, int n, Uint32 sx, Uint32 sy, Uint32 ct, Uint32 st,
+                                    const SpinWindow& w, Uint32 clear) {
   for (int x = 0; x < n; ++x) {
     row[x] = w.holds(sx, sy) ? w.texel(sx, sy) : clear;
     sx += ct;
@@ -235,13 +235,8 @@ bool spinIntoCanvas(SDL_Surface* picture, SDL_Surface* canvas, float angle, floa
   const Uint32 keep = picture->format->Rmask | picture->format->Gmask | picture->format->Bmask |
                       picture->format->Amask;
   const int w = side < canvas->w ? side : canvas->w, h = side < canvas->h ? side : canvas->h;
-  const balls_detail::SpinWindow window = {static_cast<const Uint8*>(picture->pixels),
-                                            picture->pitch,
-                                            sxmin,
-                                            sxmax,
-                                            symin,
-                                            symax,
-                                            keep};
+  const balls_detail::SpinWindow window = {
+      static_cast<const Uint8*>(picture->pixels), picture->pitch, sxmin, sxmax, symin, symax, keep};
   // Unsigned steps: the fixed-point sums wrap as SGE's 32-bit ones do,
   // without the undefined behaviour of a signed overflow.
   const Uint32 dx = static_cast<Uint32>(xmin - q);
@@ -280,11 +275,6 @@ SDL_Surface* ballPicture(int s) {
   return picture;
 }
 
-void keyBox() {
-  // Keyed on magenta as every whole-picture blit leaves the box.
-  SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
-}
-
 void drawBall(const AmigaBall& b, int s) {
   SDL_Surface* const picture = ballPicture(s);
   if (!picture) return;
@@ -293,7 +283,8 @@ void drawBall(const AmigaBall& b, int s) {
     sge_transform(picture, tmp_rotate, static_cast<float>(b.angle), b.zoom, b.zoom, kBallSize / 2,
                   kBallSize / 2, static_cast<Uint16>(s / 2), static_cast<Uint16>(s / 2), SGE_TSAFE);
   }
-  keyBox();
+  // Keyed on magenta as every whole-picture blit leaves the box.
+  keyMagenta(demoboxBuffer);
   drawImg2(demoboxBuffer, tmp_rotate, b.x, b.y, s, s, 0, 0);
 }
 
@@ -322,5 +313,5 @@ void drawAmigaBalls() {
 void advanceAmigaBalls() {
   animate(&ball);
   for (int i = 0; i < kBallsShown; ++i)
-    if (ballPicture(moveBall(amigaball[i]))) keyBox();
+    if (ballPicture(moveBall(amigaball[i]))) keyMagenta(demoboxBuffer);
 }

@@ -30,7 +30,8 @@ void moveBar(Bar& bar) {
 }  // namespace
 
 void drawAmigaScroller() {
-  if (demoboxBuffer && screen) fillRect(demoboxBuffer, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
+  if (demoboxBuffer && screen)
+    fillRect(demoboxBuffer, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
   // Purple first, red last: red lies on top where bars overlap.
   for (int i = 0; i < 7; ++i) {
     auto& bar = amigascroller[i];
@@ -43,8 +44,6 @@ void advanceAmigaScroller() {
   for (int i = 0; i < 7; ++i) {
     moveBar(amigascroller[i]);
     // The key drawImg sets on the box when it has a picture to draw.
-    if (demoboxBuffer && amigabars_gfx[6 - i])
-      SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY,
-                      SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
+    if (demoboxBuffer && amigabars_gfx[6 - i]) keyMagenta(demoboxBuffer);
   }
 }

@@ -174,7 +174,7 @@ void drawPsycho() {
   if (!img_psycho || !demoboxBuffer) return;
   if (psychoConvertsStraight(img_psycho, demoboxBuffer)) {
     // The copy and the subtraction in one pass; the key drawImg would set.
-    SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
+    keyMagenta(demoboxBuffer);
     const Uint8* from = static_cast<const Uint8*>(img_psycho->pixels);
     Uint8* to = static_cast<Uint8*>(demoboxBuffer->pixels);
     for (int y = 0; y < demoboxBuffer->h; ++y)
@@ -190,8 +190,7 @@ void drawPsycho() {
 void advancePsycho() {
   advanceStarts(kPsychoSpeeds);
   // Both ways of drawing leave the box keyed on magenta.
-  if (img_psycho && demoboxBuffer)
-    SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
+  if (img_psycho && demoboxBuffer) keyMagenta(demoboxBuffer);
 }
 
 void advanceNegFilter() {

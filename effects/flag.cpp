@@ -96,7 +96,7 @@ void initHomeMade() {
     SDL_Surface* converted = SDL_ConvertSurface(loaded, screen->format, SDL_HWSURFACE);
     SDL_FreeSurface(loaded);
     if (converted) {
-      SDL_SetColorKey(converted, SDL_SRCCOLORKEY, SDL_MapRGB(converted->format, 255, 0, 255));
+      keyMagenta(converted);
       homemadeImage = displayFormat(converted);  // the key carries over
     }
   }

@@ -272,7 +272,7 @@ void drawScanlinesDirect(int y0) {
     drawn = true;
   }
   // The general way keys the screen on magenta with every scanline it draws.
-  if (drawn) SDL_SetColorKey(screen, SDL_SRCCOLORKEY, SDL_MapRGB(screen->format, 255, 0, 255));
+  if (drawn) keyMagenta(screen);
 }
 
 void drawGreetCell(int c) {

@@ -220,7 +220,7 @@ void repair(const Sprite& bg, int x, int y, int w, int h, const Target& t) {
 
 // The key drawImg would have left on the screen, if any flake was drawn.
 void keyScreen(bool drewAny) {
-  if (drewAny) SDL_SetColorKey(screen, SDL_SRCCOLORKEY, SDL_MapRGB(screen->format, 255, 0, 255));
+  if (drewAny) keyMagenta(screen);
 }
 
 void drawOverScene() {

@@ -99,7 +99,7 @@ void initTunnel() {
 void advanceTunnel() {
   // Every way of drawing below leaves the box keyed on magenta, as drawImg does.
   if (tunnelBuffer && tunnelBuffer->format->BytesPerPixel == 4 && demoboxBuffer)
-    SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
+    keyMagenta(demoboxBuffer);
 }
 
 void drawTunnel() {
@@ -116,7 +116,7 @@ void drawTunnel() {
   const int shiftY = toInt(t * 64);   // a quarter turn a second
 
   if (boxTakesWords()) {
-    SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
+    keyMagenta(demoboxBuffer);
     const Uint8* texture = static_cast<const Uint8*>(tunnelImage->pixels);
     const int texturePitch = tunnelImage->pitch;
     const uint8_t du = static_cast<uint8_t>(shiftX), dv = static_cast<uint8_t>(shiftY);
@@ -134,8 +134,8 @@ void drawTunnel() {
         const __m128i shift = _mm_set1_epi16(static_cast<short>(dv << 8 | du));
         static_assert(kWidth % 8 == 0, "whole steps a row");
         for (; x < kWidth; x += 8) {
-          const __m128i at = _mm_add_epi8(
-              _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + x)), shift);
+          const __m128i at =
+              _mm_add_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + x)), shift);
           row[x] = words[_mm_extract_epi16(at, 0)];
           row[x + 1] = words[_mm_extract_epi16(at, 1)];
           row[x + 2] = words[_mm_extract_epi16(at, 2)];

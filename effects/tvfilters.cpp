@@ -274,8 +274,7 @@ void stepRoll() {
 void advanceOffsetTv() {
   stepRoll();
   // Both ways of rolling below leave the box keyed on magenta.
-  if (demoboxBuffer && tmpBuffer)
-    SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
+  if (demoboxBuffer && tmpBuffer) keyMagenta(demoboxBuffer);
 }
 
 void offsetTv() {
@@ -288,7 +287,7 @@ void offsetTv() {
       rollsInPlace(tmpBuffer, demoboxBuffer->format) && !(tmpBuffer->flags & SDL_SRCCOLORKEY)) {
     rollInPlace(o, black);
     // What drawImg leaves besides the pixels: the box keyed on magenta.
-    SDL_SetColorKey(demoboxBuffer, SDL_SRCCOLORKEY, SDL_MapRGB(demoboxBuffer->format, 255, 0, 255));
+    keyMagenta(demoboxBuffer);
     return;
   }
 

@@ -718,11 +718,15 @@ void fillRect(SDL_Surface* surface, const SDL_Rect* rect, Uint32 colour) {
   }
 }
 
+void keyMagenta(SDL_Surface* surface) {
+  if (surface) SDL_SetColorKey(surface, SDL_SRCCOLORKEY, SDL_MapRGB(surface->format, 255, 0, 255));
+}
+
 void drawImg(SDL_Surface* dst, SDL_Surface* src, int x, int y) {
   if (!dst || !src) return;
   // The key goes on the destination: a buffer drawn into this way later
   // blits with its magenta pixels left out.
-  SDL_SetColorKey(dst, SDL_SRCCOLORKEY, SDL_MapRGB(dst->format, 255, 0, 255));
+  keyMagenta(dst);
   SDL_Rect to = {static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
   blitSurface(src, nullptr, dst, &to);
 }
@@ -767,7 +771,7 @@ SDL_Rect transparentCentre(const SDL_Surface* picture) {
 void drawImgAround(SDL_Surface* dst, SDL_Surface* src, int x, int y, const SDL_Rect& hole) {
   if (!dst || !src) return;
   if (hole.w == 0 || hole.h == 0) return drawImg(dst, src, x, y);
-  SDL_SetColorKey(dst, SDL_SRCCOLORKEY, SDL_MapRGB(dst->format, 255, 0, 255));  // as drawImg
+  keyMagenta(dst);  // as drawImg
   const int below = hole.y + hole.h, right = hole.x + hole.w;
   drawImg2(dst, src, x, y, src->w, hole.y, 0, 0);
   drawImg2(dst, src, x, y + hole.y, hole.x, hole.h, 0, hole.y);

@@ -8,6 +8,9 @@
 
 // Keys `dst` on magenta, then blits all of `src` with its corner at (x, y).
 void drawImg(SDL_Surface* dst, SDL_Surface* src, int x, int y);
+// The key drawImg leaves on its destination: magenta, so that the surface
+// later blits with its magenta pixels left out. Null is left alone.
+void keyMagenta(SDL_Surface* surface);
 // Blits the w×h region of `src` at (sx, sy) to (dx, dy); touches no key.
 void drawImg2(SDL_Surface* dst, SDL_Surface* src, int dx, int dy, int w, int h, int sx, int sy);
 // As drawImg, then darkens the covered rectangle to brightness/255.
