@@ -247,9 +247,64 @@ void copyOver0(const SDL_Surface* s, const Uint32* from, Uint32* to) {
 #endif
 }
 
+// --- greeting letters, made ready once ---
+// A cell's glyph rows as the direct way reads them: each row of the plain
+// ([0]) and the inverted ([1]) glyph buffer after its keyed copy, and
+// whether the row has a pixel other than 0 (a row of 0 draws nothing). A
+// cell rises past the screen in some 240 frames; cell c keeps slot c % 10,
+// which no other cell on screen shares, and its letter is drawn into the
+// buffers once rather than every frame.
+struct ReadyLetter {
+  bool made;
+  char letter;
+  unsigned serial;               // pictureSerial() when made
+  const void* from[4];           // the two fonts and the two glyph buffers
+  Uint32 keyFlags[2], keys[2];   // the buffers' colour keys then
+  Uint32 rows[2][kCellH][kCellW];
+  bool ink[2][kCellH];
+};
+ReadyLetter readyLetters[kCellsDrawn];
+
+void drawLetterIntoBuffers(char letter) {
+  fillRect(charBuffer, nullptr, 0);
+  fillRect(charBuffer_inverted, nullptr, 0);
+  fillRect(charBuffer2, nullptr, 0);
+  drawLetter(charBuffer, font_intro, letter, 0, 0);
+  drawLetter(charBuffer_inverted, font_intro_inverted, letter, 0, 0);
+}
+
+const ReadyLetter& readyLetter(int c) {
+  ReadyLetter& r = readyLetters[c % kCellsDrawn];
+  const SDL_Surface* glyphs[2] = {charBuffer, charBuffer_inverted};
+  const void* from[4] = {font_intro, font_intro_inverted, charBuffer, charBuffer_inverted};
+  bool same = r.made && r.letter == greet[c] && r.serial == pictureSerial();
+  for (int i = 0; i < 4; ++i) same = same && r.from[i] == from[i];
+  for (int g = 0; g < 2; ++g)
+    same = same && r.keyFlags[g] == (glyphs[g]->flags & SDL_SRCCOLORKEY) &&
+           r.keys[g] == glyphs[g]->format->colorkey;
+  if (same) return r;
+
+  drawLetterIntoBuffers(greet[c]);
+  r.made = true;
+  r.letter = greet[c];
+  r.serial = pictureSerial();
+  for (int i = 0; i < 4; ++i) r.from[i] = from[i];
+  for (int g = 0; g < 2; ++g) {
+    r.keyFlags[g] = glyphs[g]->flags & SDL_SRCCOLORKEY;
+    r.keys[g] = glyphs[g]->format->colorkey;
+    for (int i = 0; i < kCellH; ++i) {
+      const Uint8* line = static_cast<const Uint8*>(glyphs[g]->pixels) + i * glyphs[g]->pitch;
+      copyOver0(glyphs[g], reinterpret_cast<const Uint32*>(line), r.rows[g][i]);
+      r.ink[g][i] = false;
+      for (Uint32 p : r.rows[g][i]) r.ink[g][i] = r.ink[g][i] || p != 0;
+    }
+  }
+  return r;
+}
+
 // drawGreetCell's scanlines without the buffer copies and scaled surfaces:
-// each row read from the glyph buffer and squeezed straight onto the screen.
-void drawScanlinesDirect(int y0) {
+// each row of the ready letter squeezed straight onto the screen.
+void drawScanlinesDirect(const ReadyLetter& letter, int y0) {
   const Uint32 magenta = SDL_MapRGB(charBuffer2->format, 255, 0, 255);
   bool drawn = false;
   for (int i = 0; i < kCellH; ++i) {
@@ -257,19 +312,22 @@ void drawScanlinesDirect(int y0) {
     if (y < 0 || y >= screen->h) continue;
     const int w = squeezeAt(y);
     if (w == 0) continue;
-    const SDL_Surface* glyph = w < 0 ? charBuffer : charBuffer_inverted;
-    const Uint32* from = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(glyph->pixels) +
-                                                         i * glyph->pitch);
+    drawn = true;
+    const int g = w < 0 ? 0 : 1;
+    // The mirror copies through charBuffer2's key, which the mirror itself
+    // sets to magenta: a pixel matching it comes out 0. Either way 0 stays
+    // 0, and 0 is left out.
+    if (!letter.ink[g][i]) {
+      if (w < 0) SDL_SetColorKey(charBuffer2, SDL_SRCCOLORKEY, magenta);
+      continue;
+    }
     Uint32 row[kCellW];
-    copyOver0(glyph, from, row);
+    std::memcpy(row, letter.rows[g][i], sizeof row);
     if (w < 0) {
-      // The mirror copies through charBuffer2's key, which the mirror itself
-      // sets to magenta: a pixel matching it comes out 0.
       copyOver0(charBuffer2, row, row);
       SDL_SetColorKey(charBuffer2, SDL_SRCCOLORKEY, magenta);
     }
     lyrics::detail::drawSqueezedRow(screen, row, w, w > 0 ? axisAt(y) - 16 : axisAt(y) - 16 + w, y);
-    drawn = true;
   }
   // The general way keys the screen on magenta with every scanline it draws.
   if (drawn) keyMagenta(screen);
@@ -277,17 +335,14 @@ void drawScanlinesDirect(int y0) {
 
 void drawGreetCell(int c) {
   if (!screen || !charBuffer || !charBuffer_inverted || !charBuffer2) return;
-  fillRect(charBuffer, nullptr, 0);
-  fillRect(charBuffer_inverted, nullptr, 0);
-  fillRect(charBuffer2, nullptr, 0);
-  drawLetter(charBuffer, font_intro, greet[c], 0, 0);
-  drawLetter(charBuffer_inverted, font_intro_inverted, greet[c], 0, 0);
-
   const int y0 = kCellH * c + vertscroll;
+  // A cell wholly above or below the screen draws nothing either way.
+  if (y0 + kCellH <= 0 || y0 >= screen->h) return;
   if (directScanlines()) {
-    drawScanlinesDirect(y0);
+    drawScanlinesDirect(readyLetter(c), y0);
     return;
   }
+  drawLetterIntoBuffers(greet[c]);
   for (int i = 0; i < kCellH; ++i) {
     const int y = y0 + i;
     // A scanline off the screen's rows would be clipped whole; skip its work.

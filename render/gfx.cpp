@@ -135,7 +135,14 @@ SDL_Surface* loadPicture(const char* path, int w, int h) {
   return s;
 }
 
+namespace {
+unsigned madeSurfaces = 0;
+}
+
+unsigned pictureSerial() { return madeSurfaces; }
+
 sge_bmpFont* loadFont(const char* path) {
+  ++madeSurfaces;
   // SGE's reader is given only files that exist and open, so a missing font
   // is reported here rather than left to it.
   std::FILE* f = std::fopen(path, "rb");
@@ -165,6 +172,7 @@ sge_bmpFont* loadFont(const char* path) {
 }
 
 SDL_Surface* makeWorkSurface(int w, int h) {
+  ++madeSurfaces;
   if (!screen) return nullptr;
   const SDL_PixelFormat* f = screen->format;
   SDL_Surface* s = SDL_CreateRGBSurface(SDL_HWSURFACE, w, h, f->BitsPerPixel, f->Rmask, f->Gmask,

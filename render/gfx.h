@@ -78,3 +78,7 @@ SDL_Surface* loadPicture(const char* path, int w = 0, int h = 0);
 sge_bmpFont* loadFont(const char* path);
 // A work surface of w×h in the display's format, or null.
 SDL_Surface* makeWorkSurface(int w, int h);
+// Counts the fonts and work surfaces made so far. Something worked out from
+// them and kept across frames is stale once this moves on: a new one may
+// sit at a freed one's address.
+unsigned pictureSerial();
