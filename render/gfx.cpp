@@ -35,6 +35,7 @@ SDL_Surface* charBuffer_inverted;
 namespace {
 // --- loader state ---
 std::set<std::string> reportedPaths;  // each failing path is reported once per start-up
+unsigned madeSurfaces = 0;            // fonts and work surfaces made: pictureSerial()
 
 constexpr int kCharW = 88, kCharH = 78;  // every frame of the character
 // SFont glyphs run from '!' to '[': the capitals, digits and the signs
@@ -133,10 +134,6 @@ SDL_Surface* loadPicture(const char* path, int w, int h) {
                  w, h);
   }
   return s;
-}
-
-namespace {
-unsigned madeSurfaces = 0;
 }
 
 unsigned pictureSerial() { return madeSurfaces; }
