@@ -494,12 +494,18 @@ namespace {
 // four or two costs less tested than a run's set-up.
 constexpr int kShortestRun = 8;
 
+// Where `picture`'s table is kept, or would go: the first table whose
+// surface does not lie below it.
+std::vector<AlphaRuns>::iterator placeOf(const SDL_Surface* picture) {
+  return std::lower_bound(
+      keptRuns.begin(), keptRuns.end(), picture,
+      [](const AlphaRuns& r, const SDL_Surface* p) { return std::less<>()(r.picture, p); });
+}
+
 // The kept table of `picture` if it still fits the surface, else null.
 const AlphaRuns* runsOf(const SDL_Surface* picture) {
   if (keptRuns.empty()) return nullptr;
-  auto at = std::lower_bound(
-      keptRuns.begin(), keptRuns.end(), picture,
-      [](const AlphaRuns& r, const SDL_Surface* p) { return std::less<>()(r.picture, p); });
+  auto at = placeOf(picture);
   if (at == keptRuns.end() || at->picture != picture) return nullptr;
   if (at->at != picture->pixels || at->w != picture->w || at->h != picture->h ||
       at->pitch != picture->pitch)
@@ -529,9 +535,7 @@ void keepAlphaRuns(SDL_Surface* picture) {
     return;
   const SDL_PixelFormat* f = picture->format;
   if (f->BytesPerPixel != 4 || f->Amask != Uint32{0xFF} << f->Ashift) return;
-  auto at = std::lower_bound(
-      keptRuns.begin(), keptRuns.end(), picture,
-      [](const AlphaRuns& r, const SDL_Surface* p) { return std::less<>()(r.picture, p); });
+  auto at = placeOf(picture);
   if (at != keptRuns.end() && at->picture == picture) return;
   AlphaRuns table{picture, picture->pixels, picture->w, picture->h, picture->pitch, {}, {}, {}};
   table.rowStart.reserve(size_t(picture->h) + 1);
