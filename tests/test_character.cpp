@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "demo/character.h"
 #include "demo/clock.h"
 #include "demo/main.h"
 #include "effects/flag.h"
+#include "render/extra.h"
 #include "render/gfx.h"
 #include "tests/support.h"
 
@@ -118,6 +120,57 @@ TEST_F(Character, WalkGrowsInFromAHundredthOfDtThenWalksUnscaled) {
   const uint32_t c = frameColour(walk);  // unscaled from now on: 88 px wide
   EXPECT_EQ(rgbAt(screen, x + 87, y + 10), c);
   EXPECT_NE(rgbAt(screen, x + 88, y + 10), c);
+}
+
+TEST_F(Character, GrowingSpriteIsPixelForPixelWhatSgesFormatSafeTransformDraws) {
+  // A sprite of the loaded frames' format (32 bits, per-pixel alpha) with
+  // every word different, alpha from clear to opaque.
+  SDL_Surface* sprite = SDL_CreateRGBSurface(SDL_SWSURFACE | SDL_SRCALPHA, 88, 78, 32, 0xFF0000,
+                                             0xFF00, 0xFF, 0xFF000000);
+  ASSERT_NE(sprite, nullptr);
+  Uint32 seed = 12345;
+  for (int y = 0; y < sprite->h; ++y)
+    for (int x = 0; x < sprite->w; ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      reinterpret_cast<Uint32*>(static_cast<Uint8*>(sprite->pixels) + y * sprite->pitch)[x] = seed;
+    }
+  // The scene around the sprite with a clear sprite, the clock held so that
+  // nothing steps or sways between frames.
+  SDL_Surface* clear = SDL_CreateRGBSurface(SDL_SWSURFACE | SDL_SRCALPHA, 88, 78, 32, 0xFF0000,
+                                            0xFF00, 0xFF, 0xFF000000);
+  SDL_FillRect(clear, nullptr, 0);
+  for (SDL_Surface*& f : walk.frames)
+    if (f) SDL_FreeSurface(f), f = nullptr;
+  walk.numframes = 1;
+  walk.frames[0] = clear;
+  frame(30016, 0.0f);
+  SDL_Surface* scene = SDL_ConvertSurface(screen, screen->format, SDL_SWSURFACE);
+  walk.frames[0] = sprite;  // the fixture frees it
+  SDL_FreeSurface(clear);
+
+  auto [x, y] = swayAfter(0.0f);
+  // Fine steps near the sizes where a row or column more comes in, and the
+  // scales the show passes at 60 and 24 frames a second.
+  std::vector<float> scales;
+  for (int i = 1; i <= 400; ++i) scales.push_back(i / 400.0f);
+  for (int i = 1; i < 63; ++i) scales.push_back(i * 0.016f);
+  for (int i = 1; i < 24; ++i) scales.push_back(i * 0.0417f);
+  for (float s : scales) {
+    animationscale = s;
+    frame(30016, 0.0f);
+    SDL_Surface* expected = SDL_ConvertSurface(scene, scene->format, SDL_SWSURFACE);
+    SDL_Surface* grown = sge_transform_surface(sprite, 0, 0.0f, s, s, SGE_TSAFE);
+    ASSERT_NE(grown, nullptr);
+    SDL_Rect at = {Sint16(x), Sint16(y), 0, 0};
+    blitSurface(grown, nullptr, expected, &at);
+    for (int py = y - 2; py < y + 100; ++py)
+      for (int px = x - 22; px < x + 100; ++px)
+        ASSERT_EQ(rgbAt(screen, px, py), rgbAt(expected, px, py))
+            << "scale " << s << " at " << px << "," << py;
+    SDL_FreeSurface(grown);
+    SDL_FreeSurface(expected);
+  }
+  SDL_FreeSurface(scene);
 }
 
 TEST_F(Character, EraseRepaintsItsAreaFromTheFlagPictureAndMissingPicturesDrawNothing) {
