@@ -49,7 +49,9 @@ constexpr int kFlagX = 204;
 void drawBackdropEffect(bool seen) {
   switch (currentEffect) {
     case 0: seen ? drawTunnel() : advanceTunnel(); break;
-    case 1: if (seen) drawPlasma(); break;  // its picture follows the clock alone
+    case 1:
+      if (seen) drawPlasma();
+      break;  // its picture follows the clock alone
     case 2: seen ? drawAmigaBalls() : advanceAmigaBalls(); break;
     case 3: seen ? drawAmigaScroller() : advanceAmigaScroller(); break;
     case 4: seen ? drawPsycho() : advancePsycho(); break;
@@ -109,8 +111,23 @@ void drawBoxFrame() {
   drawImgAround(screen, demoboxen, box_x_new + kFrameX, box_y_new + kFrameY, demoboxenHole);
 }
 
+// Whether the flag, copied to (kFlagX, 0) later in the frame, replaces every
+// screen pixel right of kFlagX whatever lay there: a plain copy (no key, no
+// alpha) as wide and high as that part of the screen.
+bool flagCoversRight() {
+  return screen && homemadeBuffer && blitsPlainCopy(homemadeBuffer, screen) &&
+         homemadeBuffer->w >= screen->w - kFlagX && homemadeBuffer->h >= screen->h;
+}
+
 void drawMainscene() {
-  if (mainTrans > 0) drawImg(screen, img_bg, 0, 0);
+  // While the white clears, the background is put back in full; what the
+  // flag covers anyway is left out (two thirds of the screen).
+  if (mainTrans > 0) {
+    if (flagCoversRight())
+      drawImg2(screen, img_bg, 0, 0, kFlagX, screen->h, 0, 0);
+    else
+      drawImg(screen, img_bg, 0, 0);
+  }
 
   drawHomeMade();
   drawImg(screen, homemadeBuffer, kFlagX, 0);

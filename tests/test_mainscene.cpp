@@ -91,6 +91,36 @@ TEST_F(MainScene, AfterTheFadeOnlyFixedRegionsAndUncoveredStripsAreRepainted) {
   EXPECT_EQ(rgbAt(screen, 20, 20), bgPixel(20, 20));
 }
 
+TEST_F(MainScene, WhileTheWhiteClearsTheBackgroundShowsWhereverTheFlagLeavesTheScreen) {
+  SDL_Surface* const sceneFlag = homemadeBuffer;
+  mainTrans = 30;
+  const auto flagFrame = [&](int w, int h, bool keyed) {
+    homemadeBuffer = makeSurface(w, h, 32);
+    fill(homemadeBuffer, 0x77, 0x66, 0x55);
+    SDL_Rect hole = {100, 100, 1, 1};
+    SDL_FillRect(homemadeBuffer, &hole, SDL_MapRGB(homemadeBuffer->format, 255, 0, 255));
+    if (keyed)
+      SDL_SetColorKey(homemadeBuffer, SDL_SRCCOLORKEY,
+                      SDL_MapRGB(homemadeBuffer->format, 255, 0, 255));
+    fill(screen, 0x12, 0x34, 0x56);
+    frameAt(45010);
+    SDL_FreeSurface(homemadeBuffer);
+  };
+  flagFrame(436, 480, false);  // the whole right part
+  EXPECT_EQ(rgbAt(screen, 203, 20), bgPixel(203, 20));
+  EXPECT_EQ(rgbAt(screen, 204, 20), 0x776655u);
+  EXPECT_EQ(rgbAt(screen, 639, 479), 0x776655u);
+  EXPECT_EQ(rgbAt(screen, 304, 100), 0xFF00FFu);
+  flagFrame(435, 479, false);  // a column and a row short
+  EXPECT_EQ(rgbAt(screen, 638, 478), 0x776655u);
+  EXPECT_EQ(rgbAt(screen, 639, 20), bgPixel(639, 20));
+  EXPECT_EQ(rgbAt(screen, 300, 479), bgPixel(300, 479));
+  flagFrame(436, 480, true);  // keyed: the background shows through the key
+  EXPECT_EQ(rgbAt(screen, 304, 100), bgPixel(304, 100));
+  EXPECT_EQ(rgbAt(screen, 305, 100), 0x776655u);
+  homemadeBuffer = sceneFlag;
+}
+
 TEST_F(MainScene, FlashInvertsTheBoxUntilMoreThan50msHavePassed) {
   demoinvert = 1;
   demoinvertstart = 45000;
