@@ -451,8 +451,8 @@ void whiteRow(Uint32* row, int w, Uint8 alpha) {
     // Only the unused byte changes: it is cleared. The screen has it set on
     // scattered pixels, mostly in clusters (a blend's carry); a test per
     // vector mispredicted at each one (it cost twice a frame copy), so the
-    // test is made per 16 pixels, a cache line, and a line is written only
-    // where some pixel of it needs it.
+    // test is made per 16 pixels (64 bytes), and those are written only
+    // where one of them has it set.
     const __m128i unused = _mm_set1_epi32(int(0xFF000000u)), zero = _mm_setzero_si128();
     const auto at = [&](int i) { return reinterpret_cast<__m128i*>(row + i); };
     for (; x + 16 <= w; x += 16) {
