@@ -81,8 +81,11 @@ BlitKind kindOf(const SDL_Surface* src, const SDL_Surface* dst) {
                    !(src->flags & (SDL_SRCALPHA | SDL_SRCCOLORKEY))
                ? BlitKind::kFrom24
                : BlitKind::kSdl;
+  // Per-pixel alpha in the destination's own channel places SDL blends with
+  // blitters of its own, which round otherwise; those stay SDL's.
   if (src->flags & SDL_SRCALPHA)
-    return s->Amask != 0 && s->alpha == SDL_ALPHA_OPAQUE && !(src->flags & SDL_SRCCOLORKEY)
+    return s->Amask != 0 && s->alpha == SDL_ALPHA_OPAQUE && !(src->flags & SDL_SRCCOLORKEY) &&
+                   !(s->Rmask == d->Rmask && s->Gmask == d->Gmask && s->Bmask == d->Bmask)
                ? BlitKind::kAlpha
                : BlitKind::kSdl;
   if (s->Amask != 0 || s->Rmask != d->Rmask || s->Gmask != d->Gmask || s->Bmask != d->Bmask)

@@ -27,11 +27,15 @@ SDL_Surface* randomSurface(std::mt19937& rng, int w, int h) {
   return s;
 }
 
-// As the pictures with alpha load: bytes R, G, B, A in memory, blended.
+// As the pictures with alpha load: bytes R, G, B, A in memory, blended; or,
+// with `displayOrder`, the display's channel places with alpha on top (as
+// SDL_DisplayFormatAlpha makes them), for which SDL has a blitter of its own.
 // Alpha 0 and 255 come often, the rest spread.
-SDL_Surface* randomAlphaSurface(std::mt19937& rng, int w, int h) {
-  SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE | SDL_SRCALPHA, w, h, 32, 0xFF, 0xFF00,
-                                        0xFF0000, 0xFF000000);
+SDL_Surface* randomAlphaSurface(std::mt19937& rng, int w, int h, bool displayOrder = false) {
+  SDL_Surface* s = displayOrder ? SDL_CreateRGBSurface(SDL_SWSURFACE | SDL_SRCALPHA, w, h, 32,
+                                                       0xFF0000, 0xFF00, 0xFF, 0xFF000000)
+                                : SDL_CreateRGBSurface(SDL_SWSURFACE | SDL_SRCALPHA, w, h, 32, 0xFF,
+                                                       0xFF00, 0xFF0000, 0xFF000000);
   std::uniform_int_distribution<Uint32> word;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
@@ -67,7 +71,7 @@ TEST(BlitSurface, DoesWhatSdlUpperBlitDoes) {
     const bool alpha = round % 4 == 1;
     const int sw = 1 + size(rng) % 40, sh = 1 + size(rng) % 40;
     const bool from24 = round % 4 == 3;
-    SDL_Surface* src = alpha    ? randomAlphaSurface(rng, sw, sh)
+    SDL_Surface* src = alpha    ? randomAlphaSurface(rng, sw, sh, round % 8 == 5)
                        : from24 ? random24Surface(rng, sw, sh, round % 8 == 3)
                                 : randomSurface(rng, sw, sh);
     SDL_Surface* dst = randomSurface(rng, 1 + size(rng) % 50, 1 + size(rng) % 50);
