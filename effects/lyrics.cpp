@@ -37,29 +37,15 @@ void drawSqueezedRow(SDL_Surface* dst, const Uint32* row, int w, int left, int y
   Uint32* out = reinterpret_cast<Uint32*>(static_cast<Uint8*>(dst->pixels) + row_y * dst->pitch);
   const int x0 = std::max(0, clip.x - (left + 1)), x1 = std::min(n, clip.x + clip.w - (left + 1));
   if (x0 >= x1) return;
-  // The squeezed scanline first, then laid over the screen with black left
-  // out; glyph pixels are too irregular to branch on, so both go word by
-  // word without a test, the second four at a time.
+  // The squeezed scanline first, then laid over the screen by the keyed
+  // copy with black, the scaled copy's key, left out.
   Uint32 squeezed[32];
-  const int count = x1 - x0;
   for (int x = x0; x < x1; ++x) {
     const Uint32 from = (static_cast<Uint32>(x) * step) >> 16;
     // The mirrored scanline is the scaled copy of the reversed one.
     squeezed[x - x0] = row[w < 0 ? 31 - from : from] & rgb;
   }
-  Uint32* to = out + (left + 1 + x0);
-  int x = 0;
-#if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  for (; x + 4 <= count; x += 4) {
-    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(squeezed + x));
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + x));
-    const __m128i black = _mm_cmpeq_epi32(p, zero);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x),
-                     _mm_or_si128(_mm_and_si128(black, d), p));
-  }
-#endif
-  for (; x < count; ++x) to[x] = squeezed[x] != 0 ? squeezed[x] : to[x];
+  extra::detail::keyRow(squeezed, out + (left + 1 + x0), x1 - x0, 0, rgb);
 }
 }  // namespace lyrics::detail
 
