@@ -117,6 +117,18 @@ bool flagCoversRight() {
          homemadeBuffer->w >= screen->w - kFlagX && homemadeBuffer->h >= screen->h;
 }
 
+void readAheadMainscene(int part, int parts) {
+  readAheadHomeMade(part, parts);
+  readAheadTunnel(part, parts);
+  const SDL_Rect leftOfFlag = {0, 0, kFlagX, 480}, underLyrics = {10, 400, 300, 80};
+  readAhead(img_bg, part, parts, &leftOfFlag);
+  readAhead(img_bg, part, parts, &underLyrics);
+  for (SDL_Surface* s : {demoboxBuffer, demoboxen}) readAhead(s, part, parts);
+  for (SDL_Surface* s : walk.frames) readAhead(s, part, parts);
+  for (sge_bmpFont* f : {font2, font3, font_gul2, font_gul3})
+    if (f) readAhead(f->FontSurface, part, parts);
+}
+
 void drawMainscene() {
   // While the white clears, the background is put back in full; what the
   // flag covers anyway is left out (two thirds of the screen).

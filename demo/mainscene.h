@@ -4,6 +4,10 @@
 #pragma once
 
 void drawMainscene();
+// readAhead of what the scene's first frame reads: the flag, the background
+// left of it and under the lyrics, the box, its tunnel, the walking
+// character and the lyric fonts; slice `part` of `parts`.
+void readAheadMainscene(int part, int parts);
 
 // Shared with the greetings scene, which keeps this scene's swaying box.
 // True while the clock modulo 10 s lies in 3001..4999 ms: the box rolls.

@@ -222,6 +222,11 @@ void copyColumnsByRows() {
 }
 }  // namespace
 
+void readAheadHomeMade(int part, int parts) {
+  readAhead(homemadeImage, part, parts);
+  readAhead(homemadeBuffer, part, parts);
+}
+
 void drawHomeMade() {
   if (homemadeImage && homemadeBuffer) {
     if (byRows && blitsKeyedCopy(homemadeImage, homemadeBuffer)) {

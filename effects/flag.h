@@ -9,6 +9,8 @@
 void initHomeMade();
 // Updates the band in homemadeBuffer only; the scenes put it on the screen.
 void drawHomeMade();
+// readAhead of the flag's picture and buffer, slice `part` of `parts`.
+void readAheadHomeMade(int part, int parts);
 
 // The flag as shown, display format, no colour key; never cleared. The scenes
 // blit it to (204, 0) and the character repairs its background from it.

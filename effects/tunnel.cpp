@@ -102,6 +102,14 @@ void advanceTunnel() {
     keyMagenta(demoboxBuffer);
 }
 
+void readAheadTunnel(int part, int parts) {
+  const SDL_Rect read = {0, 0, kTexture, kTexture};
+  readAhead(tunnelImage, part, parts, &read);
+  readAhead(tunnelBuffer, part, parts);
+  readAheadBytes(texelOf, kWidth * sizeof texelOf[0], kWidth * sizeof texelOf[0], kHeight, part,
+                 parts);
+}
+
 void drawTunnel() {
   if (!tunnelBuffer || tunnelBuffer->format->BytesPerPixel != 4) return;
   // A texture that is missing or too small leaves the tube black.

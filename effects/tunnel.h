@@ -8,6 +8,9 @@ void drawTunnel();
 // drawTunnel without its pixels, for a box covered later in the frame: the
 // tunnel follows the clock and keeps no state, so only the box's colour key.
 void advanceTunnel();
+// readAhead of the texture, the lookup table and the work buffer, slice
+// `part` of `parts`.
+void readAheadTunnel(int part, int parts);
 
 namespace tunnel_detail {
 // 200×150 entries, x-major (x·150 + y), about the centre (100, 75).

@@ -36,6 +36,7 @@ namespace {
 // --- loader state ---
 std::set<std::string> reportedPaths;  // each failing path is reported once per start-up
 unsigned madeSurfaces = 0;            // fonts and work surfaces made: pictureSerial()
+volatile Uint8 readAheadSink;         // where the read-ahead's bytes go, so they are read
 
 constexpr int kCharW = 88, kCharH = 78;  // every frame of the character
 // SFont glyphs run from '!' to '[': the capitals, digits and the signs
@@ -137,6 +138,46 @@ SDL_Surface* loadPicture(const char* path, int w, int h) {
 }
 
 unsigned pictureSerial() { return madeSurfaces; }
+
+size_t readAheadBytes(const void* data, int rowBytes, int pitch, int rows, int part, int parts) {
+  if (!data || rowBytes <= 0 || rows <= 0 || parts < 1 || part < 0 || part >= parts) return 0;
+  constexpr uintptr_t kLine = 64;
+  const int first = static_cast<int>(int64_t{rows} * part / parts);
+  const int last = static_cast<int>(int64_t{rows} * (part + 1) / parts);
+  const Uint8* base = static_cast<const Uint8*>(data);
+  Uint8 sum = 0;
+  size_t lines = 0;
+  for (int y = first; y < last; ++y) {
+    const Uint8* row = base + static_cast<ptrdiff_t>(y) * pitch;
+    // The row's first byte, then the first byte of every line that starts
+    // inside the row: nothing outside the row is read.
+    sum = static_cast<Uint8>(sum + row[0]);
+    ++lines;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(row);
+    for (uintptr_t x = kLine - start % kLine; x < static_cast<uintptr_t>(rowBytes); x += kLine) {
+      sum = static_cast<Uint8>(sum + row[x]);
+      ++lines;
+    }
+  }
+  readAheadSink = sum;
+  return lines;
+}
+
+size_t readAhead(const SDL_Surface* s, int part, int parts, const SDL_Rect* area) {
+  if (!s || !s->pixels || !s->format || (s->flags & SDL_RLEACCEL) || s->w <= 0 || s->h <= 0)
+    return 0;
+  int x0 = 0, y0 = 0, x1 = s->w, y1 = s->h;
+  if (area) {
+    x0 = area->x > 0 ? area->x : 0;
+    y0 = area->y > 0 ? area->y : 0;
+    x1 = area->x + area->w < s->w ? area->x + area->w : s->w;
+    y1 = area->y + area->h < s->h ? area->y + area->h : s->h;
+    if (x0 >= x1 || y0 >= y1) return 0;
+  }
+  const int bytes = s->format->BytesPerPixel;
+  const Uint8* corner = static_cast<const Uint8*>(s->pixels) + y0 * s->pitch + x0 * bytes;
+  return readAheadBytes(corner, (x1 - x0) * bytes, s->pitch, y1 - y0, part, parts);
+}
 
 sge_bmpFont* loadFont(const char* path) {
   ++madeSurfaces;

@@ -6,6 +6,7 @@
 #include <SDL/SDL.h>
 #include <SDL/sge.h>
 
+#include <cstddef>
 #include <cstdint>
 
 // A sprite cycle: `curframe` steps every `framedelay` milliseconds.
@@ -78,6 +79,16 @@ SDL_Surface* loadPicture(const char* path, int w = 0, int h = 0);
 sge_bmpFont* loadFont(const char* path);
 // A work surface of w×h in the display's format, or null.
 SDL_Surface* makeWorkSurface(int w, int h);
+// Reads slice `part` of `parts` of a surface's pixels (of `area`, clipped to
+// the surface, if given), one byte a cache line: a picture left unread for
+// seconds has dropped out of the cache, and the first frame that needs it
+// pays for that several times over. Slices are whole rows, rows·part/parts
+// up to rows·(part + 1)/parts of the area, so the parts cover each row once.
+// Surfaces without plain pixels (null, RLE-encoded) are skipped. Returns the
+// cache lines read.
+size_t readAhead(const SDL_Surface* s, int part, int parts, const SDL_Rect* area = nullptr);
+// The same over `rows` rows of `rowBytes` bytes, `pitch` bytes apart.
+size_t readAheadBytes(const void* data, int rowBytes, int pitch, int rows, int part, int parts);
 // Counts the fonts and work surfaces made so far. Something worked out from
 // them and kept across frames is stale once this moves on: a new one may
 // sit at a freed one's address.
