@@ -40,7 +40,12 @@ void fadeMainScene() {
     int step = toInt(dt * 5);
     if (mainTrans + step > kFull - 1) {
       mainTrans = kFull;
-      if (screen) {
+      if (screen && transitions::detail::hideCoveredDrawing) {
+        // The full white below covers this frame's clear, background and
+        // outline in the same frame, so only the key drawImg would leave on
+        // the screen is kept.
+        if (img_bg) keyMagenta(screen);
+      } else if (screen) {
         fillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));  // sge_ClearSurface's fill
         drawImg(screen, img_bg, 0, 0);
         Uint32 grey = SDL_MapRGB(screen->format, kOutlineGrey, kOutlineGrey, kOutlineGrey);

@@ -26,7 +26,8 @@ EffectChangeStep effectChangeStep(int trans, int current, int target, float fram
 bool changeHidesBox(int target);
 
 namespace transitions::detail {
-// Off, changeHidesBox always says no and every frame draws in full (tests
+// Off, changeHidesBox always says no, the switch to karaoke draws the
+// background under its full white, and every frame draws in full (tests
 // compare the two ways).
 extern bool hideCoveredDrawing;
 }  // namespace transitions::detail

@@ -78,6 +78,54 @@ TEST_F(Transitions, FadeWithSixteenMillisecondFrames) {
   EXPECT_EQ(currentScene, 1);
 }
 
+TEST_F(Transitions, TheSwitchToKaraokeLeavesTheSameScreenWithoutTheBackgroundUnderItsWhite) {
+  // The screen and the background hold a different word at every pixel, and
+  // the screen is clipped to a part (the white must cover what the skipped
+  // drawing would have, no more).
+  SDL_Surface* savedBg = img_bg;
+  SDL_Surface* background = makeSurface(640, 480, 32);
+  Uint32 seed = 12345;
+  const auto scramble = [&seed](SDL_Surface* s) {
+    for (int y = 0; y < s->h; ++y)
+      for (int x = 0; x < s->w; ++x) {
+        seed = seed * 1103515245u + 12345u;
+        reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch)[x] = seed;
+      }
+  };
+  scramble(background);
+  const SDL_Rect part = {30, 20, 300, 200};
+  for (SDL_Surface* bg : {background, static_cast<SDL_Surface*>(nullptr)})
+    for (const SDL_Rect* clip : {static_cast<const SDL_Rect*>(nullptr), &part}) {
+      std::vector<Uint32> words[2];
+      Uint32 flags[2], key[2];
+      for (int hide = 0; hide < 2; ++hide) {
+        resetShowState();
+        fadeToScene = 1;
+        transitions::detail::hideCoveredDrawing = hide == 1;
+        img_bg = bg;
+        seed = 99;
+        scramble(screen);
+        SDL_SetColorKey(screen, 0, 0);
+        SDL_SetClipRect(screen, clip);
+        mainTrans = 250;
+        dt = 1.6f;
+        fadeMainScene();
+        ASSERT_EQ(currentScene, 1);
+        SDL_SetClipRect(screen, nullptr);
+        words[hide] = allPixels(screen);
+        flags[hide] = screen->flags & SDL_SRCCOLORKEY;
+        key[hide] = screen->format->colorkey;
+      }
+      EXPECT_TRUE(words[0] == words[1]);
+      EXPECT_EQ(flags[0], flags[1]);
+      EXPECT_EQ(key[0], key[1]);
+      EXPECT_EQ(flags[1] != 0, bg != nullptr);
+    }
+  img_bg = savedBg;
+  SDL_FreeSurface(background);
+  SDL_SetColorKey(screen, 0, 0);
+}
+
 TEST_F(Transitions, ZeroAndOneMillisecondFrames) {
   mainTrans = demoboxTrans = 100;
   dt = 0.0f;
