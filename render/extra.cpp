@@ -16,6 +16,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+// The AVX2 forms are compiled for that processor alone and chosen at run
+// time, so the program still runs on any x86-64.
+#if defined(__SSE2__) && defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define PLUPP_AVX2 1
+#include <immintrin.h>
+#endif
 
 #ifndef NDEBUG
 void pixelOutOfBounds(const SDL_Surface* s, int x, int y, const char* where) {
@@ -446,8 +452,55 @@ void whiteRowScalar(Uint32* row, int w, Uint8 alpha) {
   }
 }
 
+#if defined(PLUPP_AVX2)
+namespace {
+bool detectAvx2() {
+  __builtin_cpu_init();  // may run before the library's own start-up code
+  return __builtin_cpu_supports("avx2");
+}
+
+// whiteRow's lift (below) eight pixels at a time.
+__attribute__((target("avx2"))) inline __m256i liftEight(__m256i p, __m256i colour, __m256i high,
+                                                         __m256i a, __m256i aHigh) {
+  const __m256i v = _mm256_and_si256(p, colour);
+  const __m256i n = _mm256_xor_si256(v, colour);
+  const __m256i lows = _mm256_mulhi_epu16(_mm256_slli_epi16(n, 8), a);
+  const __m256i highs =
+      _mm256_and_si256(_mm256_mulhi_epu16(_mm256_and_si256(n, high), aHigh), high);
+  return _mm256_add_epi8(_mm256_add_epi8(v, lows), highs);
+}
+
+// The pixels of the row's whole sixteens; returns how many that was.
+__attribute__((target("avx2"))) int whiteRowAvx2(Uint32* row, int w, Uint8 alpha) {
+  const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+  const __m256i high = _mm256_set1_epi16(int16_t(0xFF00)), a = _mm256_set1_epi16(alpha),
+                aHigh = _mm256_set1_epi16(int16_t(alpha << 8));
+  int x = 0;
+  for (; x + 16 <= w; x += 16) {
+    __m256i* const at = reinterpret_cast<__m256i*>(row + x);
+    const __m256i p0 = _mm256_loadu_si256(at), p1 = _mm256_loadu_si256(at + 1);
+    _mm256_storeu_si256(at, liftEight(p0, colour, high, a, aHigh));
+    _mm256_storeu_si256(at + 1, liftEight(p1, colour, high, a, aHigh));
+  }
+  return x;
+}
+}  // namespace
+
+bool useAvx2 = detectAvx2();
+#else
+bool useAvx2 = false;
+#endif
+
 void whiteRow(Uint32* row, int w, Uint8 alpha) {
   int x = 0;
+#if defined(PLUPP_AVX2)
+  // The lift is bound by its multiplies, not by memory: at twice the width
+  // a full-screen pass costs about 1.1 frame copies instead of 2.2.
+  if (alpha != 0 && useAvx2) x = whiteRowAvx2(row, w, alpha);
+  row += x;
+  w -= x;
+  x = 0;
+#endif
 #if defined(__SSE2__)
   const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
   if (alpha == 0) {

@@ -150,32 +150,41 @@ TEST(KeyRow, MatchesScalarWithKeysAnywhere) {
 }
 
 TEST(WhiteRow, MatchesScalarForEveryChannelValueAlphaAndWidth) {
-  // Every byte value in every byte of the word (the unused one must come
-  // out zero), for every alpha.
-  std::vector<Uint32> fast(259), slow(259);
-  for (unsigned alpha = 0; alpha < 256; ++alpha) {
-    for (unsigned v = 0; v < 256; ++v)
-      fast[v] = slow[v] = v | (255 - v) << 8 | (v * 3 & 0xFF) << 16 | (v ^ 0x3C) << 24;
-    whiteRow(fast.data(), 256, Uint8(alpha));
-    whiteRowScalar(slow.data(), 256, Uint8(alpha));
-    const int at = firstDifference(fast, slow);
-    ASSERT_EQ(at, -1) << "alpha " << alpha << ": " << hex(fast[at]) << " instead of "
-                      << hex(slow[at]);
-  }
-  std::mt19937 rng(3);
-  std::uniform_int_distribution<Uint32> word;
-  for (int offset = 0; offset < 4; ++offset)
-    for (int w = 0; w <= 17; ++w) {
-      std::vector<Uint32> row(offset + w + 4, kCanary), slower;
-      for (int i = 0; i < w; ++i) row[offset + i] = word(rng);
-      slower = row;
-      const Uint8 alpha = Uint8(word(rng));
-      whiteRow(row.data() + offset, w, alpha);
-      whiteRowScalar(slower.data() + offset, w, alpha);
-      ASSERT_EQ(firstDifference(row, slower), -1) << "width " << w << " offset " << offset;
-      for (int i = 0; i < 4; ++i) ASSERT_EQ(row[offset + w + i], kCanary);
-      for (int i = 0; i < offset; ++i) ASSERT_EQ(row[i], kCanary);
+  // Each way the processor offers: AVX2 (where it has it), then SSE2.
+  const bool hasAvx2 = extra::detail::useAvx2;
+  for (bool avx2 : {true, false}) {
+    if (avx2 && !hasAvx2) continue;
+    SCOPED_TRACE(avx2 ? "AVX2" : "SSE2");
+    extra::detail::useAvx2 = avx2;
+    // Every byte value in every byte of the word (the unused one must come
+    // out zero), for every alpha.
+    std::vector<Uint32> fast(259), slow(259);
+    for (unsigned alpha = 0; alpha < 256; ++alpha) {
+      for (unsigned v = 0; v < 256; ++v)
+        fast[v] = slow[v] = v | (255 - v) << 8 | (v * 3 & 0xFF) << 16 | (v ^ 0x3C) << 24;
+      whiteRow(fast.data(), 256, Uint8(alpha));
+      whiteRowScalar(slow.data(), 256, Uint8(alpha));
+      const int at = firstDifference(fast, slow);
+      ASSERT_EQ(at, -1) << "alpha " << alpha << ": " << hex(fast[at]) << " instead of "
+                        << hex(slow[at]);
     }
+    // Widths through two of the widest steps and every tail after them.
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<Uint32> word;
+    for (int offset = 0; offset < 4; ++offset)
+      for (int w = 0; w <= 40; ++w) {
+        std::vector<Uint32> row(offset + w + 4, kCanary), slower;
+        for (int i = 0; i < w; ++i) row[offset + i] = word(rng);
+        slower = row;
+        const Uint8 alpha = Uint8(word(rng) % 255 + 1);
+        whiteRow(row.data() + offset, w, alpha);
+        whiteRowScalar(slower.data() + offset, w, alpha);
+        ASSERT_EQ(firstDifference(row, slower), -1) << "width " << w << " offset " << offset;
+        for (int i = 0; i < 4; ++i) ASSERT_EQ(row[offset + w + i], kCanary);
+        for (int i = 0; i < offset; ++i) ASSERT_EQ(row[i], kCanary);
+      }
+  }
+  extra::detail::useAvx2 = hasAvx2;
 }
 
 TEST(WhiteRow, AtAlphaZeroClearsEveryUnusedByteWhereverItIsSet) {
