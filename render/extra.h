@@ -141,10 +141,10 @@ void keyRow(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb);
 void keyRowScalar(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb);
 // whiteOver on one row with channels at bits 0, 8 and 16.
 void whiteRow(Uint32* row, int w, Uint8 alpha);
-// Whether the kernels with an AVX2 form use it: true where the processor
-// has AVX2; tests turn it off to check the SSE2 form as well.
-extern bool useAvx2;
 void whiteRowScalar(Uint32* row, int w, Uint8 alpha);
+// Whether the kernels with an AVX2 form (whiteRow) use it: true where the
+// processor has AVX2; tests turn it off to check the SSE2 form as well.
+extern bool useAvx2;
 }  // namespace extra::detail
 
 // Debug builds stop loudly when a pixel write would leave its surface.
