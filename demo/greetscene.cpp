@@ -58,7 +58,7 @@ void endFade() {
 }  // namespace
 
 void drawGreetscene() {
-  if (mainTrans > 0 || (slutfade.load() != 0 && sluttrans > 0)) drawImg(screen, img_bg, 0, 0);
+  if (mainTrans > 0 || (slutfade.load() != 0 && sluttrans > 0)) drawBackgroundBesideFlag();
   drawHomeMade();
   drawImg(screen, homemadeBuffer, kFlagX, 0);
   // The karaoke scene's lyric area, left empty now, and the region left of

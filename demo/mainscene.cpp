@@ -129,15 +129,16 @@ void readAheadMainscene(int part, int parts) {
     if (f) readAhead(f->FontSurface, part, parts);
 }
 
+void drawBackgroundBesideFlag() {
+  if (flagCoversRight())
+    drawImg2(screen, img_bg, 0, 0, kFlagX, screen->h, 0, 0);
+  else
+    drawImg(screen, img_bg, 0, 0);
+}
+
 void drawMainscene() {
-  // While the white clears, the background is put back in full; what the
-  // flag covers anyway is left out (two thirds of the screen).
-  if (mainTrans > 0) {
-    if (flagCoversRight())
-      drawImg2(screen, img_bg, 0, 0, kFlagX, screen->h, 0, 0);
-    else
-      drawImg(screen, img_bg, 0, 0);
-  }
+  // While the white clears, the background is put back in full.
+  if (mainTrans > 0) drawBackgroundBesideFlag();
 
   drawHomeMade();
   drawImg(screen, homemadeBuffer, kFlagX, 0);

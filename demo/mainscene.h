@@ -10,6 +10,11 @@ void drawMainscene();
 void readAheadMainscene(int part, int parts);
 
 // Shared with the greetings scene, which keeps this scene's swaying box.
+// The background in full, for frames that lay white over the whole screen.
+// Where the flag, copied to (204, 0) later in the frame, replaces every pixel
+// right of x = 204 (a plain copy as wide and high as that part), only the
+// strip left of it is drawn.
+void drawBackgroundBesideFlag();
 // True while the clock modulo 10 s lies in 3001..4999 ms: the box rolls.
 bool tvRollDue();
 // Sways the box by dt and repaints the background strips its frame uncovers

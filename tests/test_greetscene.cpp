@@ -9,6 +9,7 @@
 #include "effects/flag.h"
 #include "effects/greetwipe.h"
 #include "effects/tvfilters.h"
+#include "render/extra.h"
 #include "render/gfx.h"
 #include "tests/support.h"
 
@@ -133,6 +134,42 @@ TEST_F(Greetscene, WhiteFadeRepaintsTheBackgroundAndKeepsTheFraction) {
   EXPECT_EQ(sluttrans, 104);
   frame(152300, 0.0f);
   EXPECT_EQ(sluttrans, 104);
+}
+
+TEST_F(Greetscene, InTheWhiteFadeTheBackgroundShowsWhereverTheFlagLeavesTheScreen) {
+  // What the end's white of strength `alpha` makes of a pixel.
+  const auto white = [](Uint32 rgb, int alpha) {
+    extra::detail::whiteRowScalar(&rgb, 1, Uint8(alpha));
+    return rgb;
+  };
+  const Uint32 bg = 0x005000, flag = 0x776655;
+  const auto flagFrame = [&](int w, int h, bool keyed) {
+    homemadeBuffer = solid(w, h, 0x77, 0x66, 0x55);
+    SDL_Rect hole = {100, 20, 1, 1};
+    SDL_FillRect(homemadeBuffer, &hole, SDL_MapRGB(homemadeBuffer->format, 255, 0, 255));
+    if (keyed)
+      SDL_SetColorKey(homemadeBuffer, SDL_SRCCOLORKEY,
+                      SDL_MapRGB(homemadeBuffer->format, 255, 0, 255));
+    fill(screen, 200, 0, 200);
+    slutfade = 1;
+    sluttrans = 30;
+    frame(152100, 1.6f);
+    SDL_FreeSurface(homemadeBuffer);
+    homemadeBuffer = nullptr;
+  };
+  flagFrame(436, 480, false);  // the whole right part
+  ASSERT_EQ(sluttrans, 33);
+  EXPECT_EQ(rgbAt(screen, 203, 20), white(bg, 33));
+  EXPECT_EQ(rgbAt(screen, 204, 20), white(flag, 33));
+  EXPECT_EQ(rgbAt(screen, 639, 479), white(flag, 33));
+  EXPECT_EQ(rgbAt(screen, 304, 20), white(0xFF00FF, 33));
+  flagFrame(435, 479, false);  // a column and a row short
+  EXPECT_EQ(rgbAt(screen, 638, 478), white(flag, 33));
+  EXPECT_EQ(rgbAt(screen, 639, 20), white(bg, 33));
+  EXPECT_EQ(rgbAt(screen, 300, 479), white(bg, 33));
+  flagFrame(436, 480, true);  // keyed: the background shows through the key
+  EXPECT_EQ(rgbAt(screen, 304, 20), white(bg, 33));
+  EXPECT_EQ(rgbAt(screen, 305, 20), white(flag, 33));
 }
 
 TEST_F(Greetscene, PastFullWhiteTwentySixGreysThenOneSecondAndStatusOne) {
