@@ -77,6 +77,16 @@ void fill(SDL_Surface* s, Uint8 r, Uint8 g, Uint8 b) {
   SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, r, g, b));
 }
 
+SDL_Surface* flagWithHole(int w, int h, int holeX, int holeY, bool keyed) {
+  SDL_Surface* flag = makeSurface(w, h, 32);
+  fill(flag, 0x77, 0x66, 0x55);
+  const Uint32 magenta = SDL_MapRGB(flag->format, 255, 0, 255);
+  SDL_Rect hole = {static_cast<Sint16>(holeX), static_cast<Sint16>(holeY), 1, 1};
+  SDL_FillRect(flag, &hole, magenta);
+  if (keyed) SDL_SetColorKey(flag, SDL_SRCCOLORKEY, magenta);
+  return flag;
+}
+
 TempCwd::TempCwd() {
   char tmpl[] = "/tmp/plupp-test-XXXXXX";
   dir = mkdtemp(tmpl);

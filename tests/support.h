@@ -23,6 +23,9 @@ void paintGradient(SDL_Surface* s, Uint32 base, int xStep, int yStep);
 // RGB of the pixel at (x, y) as 0xRRGGBB.
 uint32_t rgbAt(SDL_Surface* s, int x, int y);
 void fill(SDL_Surface* s, Uint8 r, Uint8 g, Uint8 b);
+// A 32-bit w×h stand-in for the flag buffer: all 0x776655 but one magenta
+// pixel at (holeX, holeY), keyed on magenta if `keyed`.
+SDL_Surface* flagWithHole(int w, int h, int holeX, int holeY, bool keyed);
 // A fresh empty directory under /tmp; the working directory moves into it
 // until the returned guard is dropped.
 struct TempCwd {

@@ -144,12 +144,7 @@ TEST_F(Greetscene, InTheWhiteFadeTheBackgroundShowsWhereverTheFlagLeavesTheScree
   };
   const Uint32 bg = 0x005000, flag = 0x776655;
   const auto flagFrame = [&](int w, int h, bool keyed) {
-    homemadeBuffer = solid(w, h, 0x77, 0x66, 0x55);
-    SDL_Rect hole = {100, 20, 1, 1};
-    SDL_FillRect(homemadeBuffer, &hole, SDL_MapRGB(homemadeBuffer->format, 255, 0, 255));
-    if (keyed)
-      SDL_SetColorKey(homemadeBuffer, SDL_SRCCOLORKEY,
-                      SDL_MapRGB(homemadeBuffer->format, 255, 0, 255));
+    homemadeBuffer = flagWithHole(w, h, 100, 20, keyed);
     fill(screen, 200, 0, 200);
     slutfade = 1;
     sluttrans = 30;

@@ -95,13 +95,7 @@ TEST_F(MainScene, WhileTheWhiteClearsTheBackgroundShowsWhereverTheFlagLeavesTheS
   SDL_Surface* const sceneFlag = homemadeBuffer;
   mainTrans = 30;
   const auto flagFrame = [&](int w, int h, bool keyed) {
-    homemadeBuffer = makeSurface(w, h, 32);
-    fill(homemadeBuffer, 0x77, 0x66, 0x55);
-    SDL_Rect hole = {100, 100, 1, 1};
-    SDL_FillRect(homemadeBuffer, &hole, SDL_MapRGB(homemadeBuffer->format, 255, 0, 255));
-    if (keyed)
-      SDL_SetColorKey(homemadeBuffer, SDL_SRCCOLORKEY,
-                      SDL_MapRGB(homemadeBuffer->format, 255, 0, 255));
+    homemadeBuffer = flagWithHole(w, h, 100, 100, keyed);
     fill(screen, 0x12, 0x34, 0x56);
     frameAt(45010);
     SDL_FreeSurface(homemadeBuffer);
