@@ -109,6 +109,7 @@ void drawBoxFrame() {
   drawImgAround(screen, demoboxen, box_x_new + kFrameX, box_y_new + kFrameY, demoboxenHole);
 }
 
+namespace {
 // Whether the flag, copied to (kFlagX, 0) later in the frame, replaces every
 // screen pixel right of kFlagX whatever lay there: a plain copy (no key, no
 // alpha) as wide and high as that part of the screen.
@@ -116,6 +117,7 @@ bool flagCoversRight() {
   return screen && homemadeBuffer && blitsPlainCopy(homemadeBuffer, screen) &&
          homemadeBuffer->w >= screen->w - kFlagX && homemadeBuffer->h >= screen->h;
 }
+}  // namespace
 
 void readAheadMainscene(int part, int parts) {
   readAheadHomeMade(part, parts);
