@@ -63,7 +63,7 @@ void drawGreetscene() {
   drawImg(screen, homemadeBuffer, kFlagX, 0);
   // The karaoke scene's lyric area, left empty now, and the region left of
   // the box, both from the background (the former 10 rows further down).
-  drawImg2(screen, img_bg, 10, 390, 300, 100, 10, 400);
+  drawLyricBackground();
   drawImg2(screen, img_bg, 0, 100, 280, 250, 0, 100);
 
   drawStarfield();

@@ -43,6 +43,10 @@ constexpr Uint32 kFlashMs = 50;
 constexpr int kBufferX = 115, kBufferY = 161;  // demoboxBuffer's corner
 constexpr int kFrameX = 90, kFrameY = 150;     // demoboxen's corner
 constexpr int kFlagX = 204;
+// The lyric area, 300×80 at (10, 390), shows the background from 10 rows
+// further down: this rectangle of it, cut by the picture's bottom.
+constexpr SDL_Rect kLyricBackground = {10, 400, 300, 100};
+constexpr int kLyricY = 390;
 
 // With `seen` false the box is covered later in the frame: the effect moves
 // its state as drawing would and leaves the pixels alone.
@@ -122,13 +126,18 @@ bool flagCoversRight() {
 void readAheadMainscene(int part, int parts) {
   readAheadHomeMade(part, parts);
   readAheadTunnel(part, parts);
-  const SDL_Rect leftOfFlag = {0, 0, kFlagX, 480}, underLyrics = {10, 400, 300, 80};
+  const SDL_Rect leftOfFlag = {0, 0, kFlagX, 480};
   readAhead(img_bg, part, parts, &leftOfFlag);
-  readAhead(img_bg, part, parts, &underLyrics);
+  readAhead(img_bg, part, parts, &kLyricBackground);
   for (SDL_Surface* s : {demoboxBuffer, demoboxen}) readAhead(s, part, parts);
   for (SDL_Surface* s : walk.frames) readAhead(s, part, parts);
   for (sge_bmpFont* f : {font2, font3, font_gul2, font_gul3})
     if (f) readAhead(f->FontSurface, part, parts);
+}
+
+void drawLyricBackground() {
+  const SDL_Rect& r = kLyricBackground;
+  drawImg2(screen, img_bg, r.x, kLyricY, r.w, r.h, r.x, r.y);
 }
 
 void drawBackgroundBesideFlag() {
@@ -144,8 +153,7 @@ void drawMainscene() {
 
   drawHomeMade();
   drawImg(screen, homemadeBuffer, kFlagX, 0);
-  // The lyric area shows the background from 10 rows further down.
-  drawImg2(screen, img_bg, 10, 390, 300, 100, 10, 400);
+  drawLyricBackground();
 
   // One reading of the clock both foretells the change's noise and runs it.
   const EffectWindow* change = effectWindowNow();

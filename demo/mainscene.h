@@ -15,6 +15,9 @@ void readAheadMainscene(int part, int parts);
 // right of x = 204 (a plain copy as wide and high as that part), only the
 // strip left of it is drawn.
 void drawBackgroundBesideFlag();
+// The lyric area, 300×80 at (10, 390), filled with the background from 10
+// rows further down.
+void drawLyricBackground();
 // True while the clock modulo 10 s lies in 3001..4999 ms: the box rolls.
 bool tvRollDue();
 // Sways the box by dt and repaints the background strips its frame uncovers
