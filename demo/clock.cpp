@@ -12,6 +12,8 @@ bool virtualClock = false;
 double virtualFps = 60.0;
 double virtualMs = 0.0;       // current virtual time, milliseconds
 double realDeadlineMs = 0.0;  // when the current real frame's 1/60 s is up
+double displayPeriodMs = 0.0;  // > 0 while the display's flips pace the frames
+double lastPacedMs = 0.0;      // when the last frame left clockPaceFrame
 
 constexpr double kFrameMs = 1000.0 / 60.0;
 
@@ -46,10 +48,24 @@ void clockPaceFrame() {
   // though SDL_Delay counts whole milliseconds. A frame that overran starts a
   // fresh schedule rather than rushing the next ones to catch up.
   double now = SDL_GetTicks();
+  if (displayPeriodMs > 0) {
+    // The flip has already waited for the display; waiting here as well
+    // would miss its next refresh.
+    const double earliest = lastPacedMs + displayPeriodMs / 2;
+    if (earliest > now) SDL_Delay(static_cast<uint32_t>(earliest - now));
+    lastPacedMs = SDL_GetTicks();
+    realDeadlineMs = lastPacedMs;
+    return;
+  }
   realDeadlineMs += kFrameMs;
   if (realDeadlineMs < now - kFrameMs || realDeadlineMs > now + 2 * kFrameMs)
     realDeadlineMs = now + kFrameMs;
   if (realDeadlineMs > now) SDL_Delay(static_cast<uint32_t>(realDeadlineMs - now));
+}
+
+void clockFollowDisplay(double periodMs) {
+  displayPeriodMs = periodMs > 0 ? periodMs : 0;
+  lastPacedMs = SDL_GetTicks();
 }
 
 void clockUseVirtual(double fps) {

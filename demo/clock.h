@@ -12,6 +12,11 @@ void clockDelay(uint32_t ms);
 // real clock; on the virtual clock moves to the start of the next frame.
 void clockPaceFrame();
 
+// Who paces real frames: 0, this clock, at 60 a second; a display period in
+// milliseconds, the flips that wait for that display (then a frame only waits
+// here when it came in under half that period).
+void clockFollowDisplay(double periodMs);
+
 // Switches to the virtual clock at `fps` frames a second, starting at 0 ms.
 void clockUseVirtual(double fps);
 // Sets the virtual clock to an exact time (tests).

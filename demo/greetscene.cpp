@@ -32,13 +32,19 @@ constexpr Uint32 kGreyStepMs = 20, kLastPauseMs = 1000;
 constexpr int kFullWhite = 255, kGreyStep = 10;
 constexpr int kFlagX = 204;
 
+// Escape and the close button end the show here too, at once and as the
+// viewer's own quit (status 0): these 1.5 s run outside the frame loop.
 [[noreturn]] void greyStepsAndExit() {
   for (int n = kFullWhite; n > 0; n -= kGreyStep) {
     if (screen) sge_ClearSurface(screen, SDL_MapRGB(screen->format, n, n, n));
     clockDelay(kGreyStepMs);
     if (screen) flipScreen();
+    if (eventsAskToQuit()) endShow(0);
   }
-  clockDelay(kLastPauseMs);
+  for (Uint32 waited = 0; waited < kLastPauseMs; waited += kGreyStepMs) {
+    clockDelay(kGreyStepMs);
+    if (eventsAskToQuit()) endShow(0);
+  }
   endShow(1);
 }
 

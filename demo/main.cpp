@@ -4,11 +4,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "demo/clock.h"
 #include "demo/greetscene.h"
 #include "demo/mainscene.h"
 #include "demo/music.h"
+#include "demo/present.h"
 #include "demo/transitions.h"
 #include "effects/barscroller.h"
 #include "effects/cube.h"
@@ -18,6 +20,7 @@
 #include "effects/snowfall.h"
 #include "effects/stars.h"
 #include "effects/tunnel.h"
+#include "render/datadir.h"
 #include "render/gfx.h"
 
 SDL_Surface* screen;
@@ -137,21 +140,26 @@ bool runFrame() {
     currentScene = 2;
   }
 
-  bool quit = false;
-  while (SDL_PollEvent(&event)) {
-    if (event.type == SDL_QUIT) quit = true;
-    if (event.type == SDL_KEYDOWN) {
-      if (event.key.keysym.sym == SDLK_ESCAPE) quit = true;
-      if (event.key.keysym.sym == SDLK_f) SDL_WM_ToggleFullScreen(screen);
-    }
-  }
+  const bool quit = eventsAskToQuit();
   flipScreen();
   if (frameShown) frameShown();
   return !quit;
 }
 
+bool eventsAskToQuit() {
+  bool quit = false;
+  while (SDL_PollEvent(&event)) {
+    if (event.type == SDL_QUIT) quit = true;
+    if (event.type == SDL_KEYDOWN) {
+      if (event.key.keysym.sym == SDLK_ESCAPE) quit = true;
+      if (event.key.keysym.sym == SDLK_f) presentToggleFullScreen();
+    }
+  }
+  return quit;
+}
+
 void flipScreen() {
-  SDL_Flip(screen);
+  presentFrame();
   if (screenFlipped) screenFlipped();
 }
 
@@ -161,18 +169,25 @@ void endShow(int status) {
 }
 
 int SDL_main(int, char**) {
+  std::string lookedIn;
+  if (!findShowData(executablePath(), &lookedIn)) {
+    std::fprintf(stderr,
+                 "plupp: the show's gfx/ and data/ folders are not in %s; start plupp from the "
+                 "folder that holds them (for a build: cd build && ./plupp)\n",
+                 lookedIn.c_str());
+    return 2;
+  }
   if (SDL_Init(SDL_INIT_VIDEO) < 0) {
     std::fprintf(stderr, "plupp: cannot start SDL video: %s\n", SDL_GetError());
     return 2;
   }
-  screen = SDL_SetVideoMode(640, 480, 32, SDL_DOUBLEBUF);
-  if (!screen) {
-    std::fprintf(stderr, "plupp: cannot open a 640x480x32 display: %s\n", SDL_GetError());
+  if (!presentOpen()) {
     SDL_Quit();
     return 2;
   }
   SDL_WM_SetCaption("plupp - plupp", "");
   std::atexit(SDL_Quit);
+  std::atexit(presentReport);
   startShow();
   // Unpaced, the loop would run thousands of frames a second and dt would
   // fall below the steps that are rounded per frame; 60 a second keeps every

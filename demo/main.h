@@ -62,6 +62,9 @@ void preparePictures();
 bool runFrame();
 // Scene 0: snow and the sine scroller.
 void drawIntro();
+// Reads every waiting event: true when Escape or the window's close button
+// asks to quit; `f` toggles full screen on the way.
+bool eventsAskToQuit();
 // Shows what was drawn: every flip of the show goes through here.
 void flipScreen();
 // Ends the process with `status` from inside a frame (the end fade).

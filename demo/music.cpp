@@ -5,6 +5,7 @@
 
 #include "demo/clock.h"
 #include "demo/main.h"
+#include "render/datadir.h"
 
 namespace {
 // Lines whose sound words are one character longer or shorter than the
@@ -68,7 +69,7 @@ void instcallback(FMUSIC_MODULE*, unsigned char instrument) {
 void initMusic() {
   FSOUND_Init(44100, 32, 0);
   FMUSIC_StopSong(handle);  // still empty: nothing to stop
-  handle = FMUSIC_LoadSong("data/pluppa.xm");
+  handle = FMUSIC_LoadSong(dataFile("data/pluppa.xm").c_str());
   FMUSIC_PlaySong(handle);
   for (int instrument : {32, 33, 34, 35, 40, 48, 49, 50, 51, 52, 53})
     FMUSIC_SetInstCallback(handle, instcallback, instrument);

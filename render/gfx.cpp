@@ -9,6 +9,7 @@
 #include <string>
 
 #include "demo/main.h"
+#include "render/datadir.h"
 #include "render/extra.h"
 #include "render/random.h"
 
@@ -124,7 +125,9 @@ void loadAnimation(Animation& a, std::initializer_list<const char*> files, int n
 }
 }  // namespace
 
-SDL_Surface* loadPicture(const char* path, int w, int h) {
+SDL_Surface* loadPicture(const char* name, int w, int h) {
+  const std::string file = dataFile(name);
+  const char* path = file.c_str();
   SDL_Surface* s = IMG_Load(path);
   if (!s) {
     reportMissing(path, IMG_GetError());
@@ -179,8 +182,10 @@ size_t readAhead(const SDL_Surface* s, int part, int parts, const SDL_Rect* area
   return readAheadBytes(corner, (x1 - x0) * bytes, s->pitch, y1 - y0, part, parts);
 }
 
-sge_bmpFont* loadFont(const char* path) {
+sge_bmpFont* loadFont(const char* name) {
   ++madeSurfaces;
+  const std::string file = dataFile(name);
+  const char* path = file.c_str();
   // SGE's reader is given only files that exist and open, so a missing font
   // is reported here rather than left to it.
   std::FILE* f = std::fopen(path, "rb");
