@@ -187,7 +187,6 @@ int SDL_main(int, char**) {
   }
   SDL_WM_SetCaption("plupp - plupp", "");
   std::atexit(SDL_Quit);
-  std::atexit(presentReport);
   startShow();
   // Unpaced, the loop would run thousands of frames a second and dt would
   // fall below the steps that are rounded per frame; 60 a second keeps every

@@ -70,7 +70,8 @@ void flipScreen();
 // Ends the process with `status` from inside a frame (the end fade).
 [[noreturn]] void endShow(int status);
 
-// Hooks for the capture tool and tests; null in the demo.
+// Hooks for the capture tool and tests, null unless they set them (the
+// demo's entry sets showEnding, to leave at once).
 extern void (*frameStarting)();         // after td2 is read, before drawing
 extern void (*frameShown)();            // after each pass of the frame loop
 extern void (*screenFlipped)();         // after every flip, in the loop or not

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -43,19 +44,55 @@ struct FMUSIC_MODULE {
   std::vector<int> lastInstrument;  // per channel
   int lastOrder = -1, lastRow = -1;
   uint64_t frames = 0;
+  uint64_t framesSent = 0;  // of those, handed to the sound device (its callback's)
   uint64_t endFrame = 0;  // the song's length in frames, as the decoder measures it
 };
 
 namespace {
 // --- player state ---
 constexpr int kRate = 44100;
-constexpr int kDeviceFrames = 1024;  // at most ~23 ms between a cue and its sound
+constexpr int kDeviceFrames = 1024;  // frames rendered at once away from a device
 constexpr int kStepFrames = 256;     // rows are looked at every 5.8 ms of sound
 
 bool offline = false;
 bool deviceOpen = false;
 std::atomic<FMUSIC_MODULE*> current{nullptr};
 SDL_Thread* silentThread = nullptr;
+
+// --- with a sound device: a decoder thread ahead of the device ---
+// The device's callback only copies decoded sound out of a ring and sends the
+// cues of what it copies, so it returns in microseconds: frames in which
+// drawing and a software GL take both cores no longer make it late (a dropout),
+// since the decoder has the ring's slack, and the device closes within one of
+// its short buffers when the viewer quits. Cues still reach the show as the
+// sound that carries them leaves for the device, as when the callback decoded.
+constexpr int kDeviceBufferFrames = 1024;  // 23 ms a callback
+constexpr size_t kRingFrames = 4096;      // at most 93 ms decoded ahead
+constexpr size_t kCueSlots = 1024;        // cues waiting in the ring's sound
+struct PendingCue {
+  uint64_t frame;  // the song frame at which the cue was reached
+  int instrument;
+};
+bool queueCues = false;  // cues wait for their sound (the decoder thread runs)
+int16_t ring[2 * kRingFrames];
+std::atomic<uint64_t> ringWritten{0}, ringRead{0};  // stereo frames since the start
+PendingCue cueSlots[kCueSlots];
+std::atomic<uint64_t> cuesWritten{0}, cuesRead{0};
+SDL_Thread* decoderThread = nullptr;
+std::atomic<bool> decoderStops{false};
+
+void sendCue(FMUSIC_MODULE* m, int inst, FMUSIC_CALLBACK cb) {
+  if (queueCues) {
+    const uint64_t w = cuesWritten.load(std::memory_order_relaxed);
+    // Full means a thousand cues within 93 ms of sound: no song sends that.
+    if (w - cuesRead.load(std::memory_order_acquire) >= kCueSlots) return;
+    cueSlots[w % kCueSlots] = {m->frames, inst};
+    cuesWritten.store(w + 1, std::memory_order_release);
+    return;
+  }
+  if (playerCue) playerCue(inst, double(m->frames) / kRate);
+  cb(m, static_cast<unsigned char>(inst));
+}
 
 void fireRow(FMUSIC_MODULE* m, int order, int row) {
   int pattern = m->mod->get_order_pattern(order);
@@ -67,9 +104,7 @@ void fireRow(FMUSIC_MODULE* m, int order, int row) {
     if (cell.note < 1 || cell.note > 120 || cell.slide) continue;
     int inst = m->lastInstrument[c];
     FMUSIC_CALLBACK cb = inst > 0 && inst < 256 ? m->callbacks[inst].load() : nullptr;
-    if (!cb) continue;
-    if (playerCue) playerCue(inst, double(m->frames) / kRate);
-    cb(m, static_cast<unsigned char>(inst));
+    if (cb) sendCue(m, inst, cb);
   }
 }
 
@@ -113,8 +148,58 @@ void render(FMUSIC_MODULE* m, int16_t* out, size_t frames) {
   }
 }
 
+// The device's callback: the next decoded frames (silence for any the
+// decoder has not reached), then the cues they carry.
 void mixIntoDevice(void*, Uint8* stream, int len) {
-  render(current.load(), reinterpret_cast<int16_t*>(stream), size_t(len) / 4);
+  int16_t* out = reinterpret_cast<int16_t*>(stream);
+  const size_t frames = size_t(len) / 4;
+  const uint64_t r = ringRead.load(std::memory_order_relaxed);
+  const size_t have = std::min<uint64_t>(frames, ringWritten.load(std::memory_order_acquire) - r);
+  for (size_t done = 0; done < have;) {
+    const size_t at = (r + done) % kRingFrames, n = std::min(have - done, kRingFrames - at);
+    std::memcpy(out + 2 * done, &ring[2 * at], n * 4);
+    done += n;
+  }
+  std::memset(out + 2 * have, 0, (frames - have) * 4);
+  ringRead.store(r + have, std::memory_order_release);
+
+  FMUSIC_MODULE* m = current.load();
+  const uint64_t sent = m ? m->framesSent += have : 0;
+  uint64_t c = cuesRead.load(std::memory_order_relaxed);
+  while (m && c < cuesWritten.load(std::memory_order_acquire) && cueSlots[c % kCueSlots].frame <= sent) {
+    const PendingCue cue = cueSlots[c % kCueSlots];
+    if (FMUSIC_CALLBACK cb = m->callbacks[cue.instrument].load()) {
+      if (playerCue) playerCue(cue.instrument, double(cue.frame) / kRate);
+      cb(m, static_cast<unsigned char>(cue.instrument));
+    }
+    ++c;
+  }
+  cuesRead.store(c, std::memory_order_release);
+}
+
+// Keeps the ring full while the song plays, a step at a time.
+int decodeAhead(void*) {
+  while (!decoderStops) {
+    FMUSIC_MODULE* m = current.load();
+    const uint64_t w = ringWritten.load(std::memory_order_relaxed);
+    const uint64_t room = kRingFrames - (w - ringRead.load(std::memory_order_acquire));
+    if (!m || !m->playing || m->ended || room < kStepFrames) {
+      SDL_Delay(2);
+      continue;
+    }
+    const size_t at = w % kRingFrames;
+    const size_t n = std::min<uint64_t>(std::min<uint64_t>(room, kDeviceFrames), kRingFrames - at);
+    render(m, &ring[2 * at], n);
+    ringWritten.store(w + n, std::memory_order_release);
+  }
+  return 0;
+}
+
+// At exit, before the libraries' own clean-up: the decoder must not be
+// inside libopenmpt then.
+void stopDecoder() {
+  decoderStops = true;
+  SDL_WaitThread(decoderThread, nullptr);
 }
 
 // Without a sound device the song still has to move at the speed of sound:
@@ -221,7 +306,7 @@ signed char FSOUND_Init(int mixrate, int, unsigned int) {
   want.freq = mixrate > 0 ? mixrate : kRate;
   want.format = AUDIO_S16SYS;
   want.channels = 2;
-  want.samples = kDeviceFrames;
+  want.samples = kDeviceBufferFrames;
   want.callback = mixIntoDevice;
   // SDL converts from this format to whatever the device takes.
   if (SDL_OpenAudio(&want, nullptr) < 0) {
@@ -229,6 +314,9 @@ signed char FSOUND_Init(int mixrate, int, unsigned int) {
     return 0;
   }
   deviceOpen = true;
+  queueCues = true;
+  decoderThread = SDL_CreateThread(decodeAhead, nullptr);
+  if (decoderThread) std::atexit(stopDecoder);
   SDL_PauseAudio(0);
   return 1;
 }
