@@ -9,6 +9,7 @@
 #
 # Exits 0 when every check passes, 1 on a failure, 77 when a tool is missing.
 set -u
+unset SDL_VIDEODRIVER SDL_AUDIODRIVER
 build=$(cd "${1:?usage: run.sh BUILD_DIR}" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
 for tool in Xvfb openbox xdotool import compare convert pulseaudio parec; do
