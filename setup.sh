@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and builds the demo into build/.
 #   ./setup.sh demo   install what is missing, build, start the show
-#   ./setup.sh test   install what is missing, build, run every test
-#                     (also in an AddressSanitizer/UBSan build, build-asan/)
+#   ./setup.sh test   install what is missing (with what the tests need:
+#                     deps-test.txt), build, run every test (also in an
+#                     AddressSanitizer/UBSan build, build-asan/)
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-demo}
 jobs=$(nproc 2>/dev/null || echo 2)
 
-install_missing() {
+install_missing() {  # install_missing LIST...: the packages of those files
   local missing=()
   while read -r pkg; do
     [[ -z "$pkg" || "$pkg" == \#* ]] && continue
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
-  done < deps.txt
+  done < <(cat "$@")
   if ((${#missing[@]})); then
     echo "setup: installing ${missing[*]}"
     local sudo=""
@@ -30,11 +31,14 @@ build() {  # build DIR [cmake options...]
   cmake --build "$dir" -j "$jobs"
 }
 
-install_missing
+case "$mode" in
+  test) install_missing deps.txt deps-test.txt ;;
+  *) install_missing deps.txt ;;
+esac
 case "$mode" in
   demo)
     build build
-    cd build && exec ./plupp
+    exec ./build/plupp "${@:2}"
     ;;
   test)
     build build
