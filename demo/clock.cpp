@@ -3,6 +3,7 @@
 #include <SDL/SDL.h>
 
 #include <cmath>
+#include <cstdint>
 
 void (*clockAdvanced)(double fromMs, double toMs) = nullptr;
 
@@ -14,6 +15,7 @@ double virtualMs = 0.0;       // current virtual time, milliseconds
 double realDeadlineMs = 0.0;  // when the current real frame's 1/60 s is up
 double displayPeriodMs = 0.0;  // > 0 while the display's flips pace the frames
 double lastPacedMs = 0.0;      // when the last frame left clockPaceFrame
+int64_t realOffsetMs = 0;      // show clock minus SDL_GetTicks
 
 constexpr double kFrameMs = 1000.0 / 60.0;
 
@@ -26,7 +28,7 @@ void advanceVirtual(double toMs) {
 
 uint32_t clockTicks() {
   if (virtualClock) return static_cast<uint32_t>(virtualMs);
-  return SDL_GetTicks();
+  return static_cast<uint32_t>(SDL_GetTicks() + realOffsetMs);
 }
 
 void clockDelay(uint32_t ms) {
@@ -79,5 +81,13 @@ void clockSetVirtual(double ms) {
   virtualMs = ms;
 }
 
-void clockUseReal() { virtualClock = false; }
+void clockUseReal() {
+  virtualClock = false;
+  realOffsetMs = 0;
+}
+
+void clockUseRealFrom(double ms) {
+  virtualClock = false;
+  realOffsetMs = static_cast<int64_t>(ms) - int64_t(SDL_GetTicks());
+}
 double clockVirtualMs() { return virtualMs; }

@@ -23,6 +23,8 @@ void clockUseVirtual(double fps);
 void clockSetVirtual(double ms);
 // Switches back to SDL_GetTicks (tests).
 void clockUseReal();
+// Switches to the real clock going on from `ms`: the show joined late.
+void clockUseRealFrom(double ms);
 // Virtual time in milliseconds, with its fraction.
 double clockVirtualMs();
 // Called whenever the virtual clock moves forward, with the old and new time

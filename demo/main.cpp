@@ -10,6 +10,7 @@
 #include "demo/greetscene.h"
 #include "demo/mainscene.h"
 #include "demo/music.h"
+#include "demo/player.h"
 #include "demo/present.h"
 #include "demo/transitions.h"
 #include "effects/barscroller.h"
@@ -187,10 +188,26 @@ int SDL_main(int, char**) {
   }
   SDL_WM_SetCaption("plupp - plupp", "");
   std::atexit(SDL_Quit);
+  // Joining late, the show runs unseen on the virtual clock up to the start,
+  // the song rendered in lockstep, exactly as the capture tool runs it.
+  double joinMs = presentOptions.startSeconds * 1000;
+  if (joinMs > 0) {
+    clockUseVirtual(60);
+    playerUseOffline();
+    presentHold(true);
+  }
   startShow();
   // Unpaced, the loop would run thousands of frames a second and dt would
   // fall below the steps that are rounded per frame; 60 a second keeps every
   // motion moving and the fixed per-frame steps at their intended speed.
-  while (runFrame()) clockPaceFrame();
+  while (runFrame()) {
+    clockPaceFrame();
+    if (joinMs > 0 && clockVirtualMs() >= joinMs) {
+      clockUseRealFrom(clockVirtualMs());
+      playerGoLive();
+      presentHold(false);
+      joinMs = 0;
+    }
+  }
   return 0;
 }

@@ -278,6 +278,16 @@ void playerUseOffline() {
   clockAdvanced = offlineAdvance;
 }
 
+void playerGoLive() {
+  if (!offline) return;
+  offline = false;
+  if (clockAdvanced == offlineAdvance) clockAdvanced = nullptr;
+  FMUSIC_MODULE* m = current.load();
+  if (m) m->framesSent = m->frames;  // the device's count starts where the song stands
+  FSOUND_Init(kRate, 32, 0);
+  if (m && !deviceOpen && !silentThread) silentThread = SDL_CreateThread(silentPlayer, nullptr);
+}
+
 bool playerSongNames(const FMUSIC_MODULE* mod, int instrument) {
   if (!mod) return false;
   for (const std::vector<Cell>& pattern : mod->cells)

@@ -26,6 +26,9 @@ signed char FMUSIC_SetInstCallback(FMUSIC_MODULE* mod, FMUSIC_CALLBACK callback,
 // (44.1 per millisecond), firing its cues at the same song positions as in
 // real time.
 void playerUseOffline();
+// Leaves offline rendering for the sound device (or the silent player), the
+// song going on from where the virtual clock took it.
+void playerGoLive();
 // Receives every block the offline player renders: `frames` stereo frames of
 // interleaved 16-bit samples.
 extern void (*playerSamples)(const int16_t* stereo, size_t frames);

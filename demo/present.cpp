@@ -25,6 +25,7 @@ Presentation shown{};
 int desktopW = 0, desktopH = 0;  // as the desktop was before our first mode
 bool compat = false;             // running on sdl12-compat
 bool virtualDisplay = false;     // SDL's dummy driver: nobody watches
+bool held = false;               // flips show nothing
 
 // --- pacing probe: flips measured after each mode change ---
 using Clock = std::chrono::steady_clock;
@@ -113,7 +114,9 @@ void watchPacing(double flipMs, double intervalMs) {
     return;
   }
   if (followedPeriodMs <= 0) return;
-  shortIntervals = intervalMs < followedPeriodMs / 2 ? shortIntervals + 1 : 0;
+  // Unpaced, a frame comes after the clock's half-period wait plus its
+  // drawing: well under the period, while a flip that waits is near it.
+  shortIntervals = intervalMs < followedPeriodMs * 0.75 ? shortIntervals + 1 : 0;
   if (shortIntervals >= kProbeFlips) {
     followedPeriodMs = 0;
     clockFollowDisplay(0);
@@ -220,7 +223,10 @@ bool presentOpen() {
   return true;
 }
 
+void presentHold(bool hold) { held = hold; }
+
 void presentFrame() {
+  if (held) return;
   if (!display) {
     SDL_Flip(screen);
     return;

@@ -11,6 +11,7 @@ struct PresentOptions {
   PresentMode mode = PresentMode::Window;
   int scale = 0;       // window: the whole factor; 0 takes the largest that fits
   bool stats = false;  // a line of frame figures on stderr at the end
+  double startSeconds = 0;  // where the viewer joins the show
 };
 // Chosen before SDL_main (the demo's start options).
 extern PresentOptions presentOptions;
@@ -45,6 +46,8 @@ double displayPeriodFrom(const double* intervalsMs, const double* flipsMs, int n
 bool presentOpen();
 // Shows `screen`: every flip of the show comes here.
 void presentFrame();
+// While held, flips show nothing (the show runs ahead to where it starts).
+void presentHold(bool hold);
 // The `f` key: window to full screen and back.
 void presentToggleFullScreen();
 // The frame figures of the run, if presentOptions.stats asks for them.

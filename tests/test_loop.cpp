@@ -137,3 +137,17 @@ TEST(Clock, AdvanceHookSeesEveryStep) {
   clockUseReal();
   EXPECT_DOUBLE_EQ(covered, 1250.0);
 }
+
+TEST(Clock, JoiningLateTheRealClockGoesOnFromTheVirtualTime) {
+  testDisplay();
+  clockUseVirtual(60);
+  clockSetVirtual(243500.0);
+  clockUseRealFrom(clockVirtualMs());
+  const uint32_t now = clockTicks();
+  EXPECT_GE(now, 243500u);
+  EXPECT_LT(now, 243600u);
+  SDL_Delay(20);
+  EXPECT_GE(clockTicks(), now + 20);
+  clockUseReal();
+  EXPECT_LT(clockTicks(), 243500u);
+}

@@ -177,6 +177,23 @@ sleep 12
 check "1080p: no dropout in the sound" record_stop_and_check
 check "1080p: Escape from full screen" escape_quits_at_once
 
+# The end, joined late: the grey steps and the last pause (about 1.5 s) show a
+# uniform grey, darker than white; the window is black until the show joins.
+in_grey_steps() {
+  local stats
+  for _ in $(seq 100); do
+    DISPLAY=$display import -window "$window" "$work/g.png" 2>/dev/null
+    stats=$(convert "$work/g.png" -colorspace gray -format '%[fx:standard_deviation] %[fx:mean]' info:)
+    awk -v s="$stats" 'BEGIN { split(s, v, " "); exit !(v[1] == 0 && v[2] > 0.01 && v[2] < 0.98) }' &&
+      return 0
+    sleep 0.05
+  done
+  return 1
+}
+check "1080p: --start 244 joins the show near its end" start_demo "$build" --start 244
+check "1080p: the end's grey steps show" in_grey_steps
+check "1080p: Escape during the grey steps" escape_quits_at_once
+
 start_x 3840 2160
 check "4K: the demo starts" start_demo "$build"
 check "4K: the window is 2560x1920 ($(geometry))" [ "$(geometry)" = 2560x1920 ]
