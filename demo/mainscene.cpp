@@ -19,6 +19,7 @@
 #include "effects/stars.h"
 #include "effects/tunnel.h"
 #include "effects/tvfilters.h"
+#include "render/blit.h"
 #include "render/extra.h"
 #include "render/gfx.h"
 

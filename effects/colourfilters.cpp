@@ -7,6 +7,7 @@
 #endif
 
 #include "demo/main.h"
+#include "render/blit.h"
 #include "render/extra.h"
 #include "render/gfx.h"
 

@@ -13,6 +13,7 @@
 
 #include "demo/main.h"
 #include "effects/tvfilters.h"
+#include "render/blit.h"
 #include "render/extra.h"
 #include "render/gfx.h"
 

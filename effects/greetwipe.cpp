@@ -4,6 +4,7 @@
 
 #include "demo/clock.h"
 #include "demo/main.h"
+#include "render/blit.h"
 #include "render/extra.h"
 #include "render/gfx.h"
 

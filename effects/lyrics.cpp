@@ -14,7 +14,9 @@
 
 #include "demo/main.h"
 #include "effects/texts.h"
+#include "render/blit.h"
 #include "render/extra.h"
+#include "render/kernels.h"
 #include "render/gfx.h"
 
 namespace lyrics::detail {
@@ -45,7 +47,7 @@ void drawSqueezedRow(SDL_Surface* dst, const Uint32* row, int w, int left, int y
     // The mirrored scanline is the scaled copy of the reversed one.
     squeezed[x - x0] = row[w < 0 ? 31 - from : from] & rgb;
   }
-  extra::detail::keyRow(squeezed, out + (left + 1 + x0), x1 - x0, 0, rgb);
+  kernels::keyRow(squeezed, out + (left + 1 + x0), x1 - x0, 0, rgb);
 }
 }  // namespace lyrics::detail
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "demo/main.h"
+#include "render/blit.h"
 #include "render/datadir.h"
 #include "render/extra.h"
 #include "render/random.h"

@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "render/blit.h"
 #include "render/extra.h"
+#include "render/kernels.h"
 #include "tests/support.h"
 
-using extra::detail::blendPictureRowScalar;
-using extra::detail::opaqueRow;
-using extra::detail::opaqueRowScalar;
+using kernels::blendPictureRowScalar;
+using kernels::opaqueRow;
+using kernels::opaqueRowScalar;
 
 namespace {
 constexpr Uint32 kCanary = 0xDEADBEEF;

@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "render/blit.h"
 #include "render/extra.h"
 #include "tests/support.h"
 

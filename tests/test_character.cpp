@@ -8,6 +8,7 @@
 #include "demo/clock.h"
 #include "demo/main.h"
 #include "effects/flag.h"
+#include "render/blit.h"
 #include "render/extra.h"
 #include "render/gfx.h"
 #include "tests/support.h"

@@ -7,6 +7,7 @@
 
 #include "demo/main.h"
 #include "effects/flag.h"
+#include "render/blit.h"
 #include "render/extra.h"
 #include "tests/support.h"
 

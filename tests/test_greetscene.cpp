@@ -10,6 +10,7 @@
 #include "effects/greetwipe.h"
 #include "effects/tvfilters.h"
 #include "render/extra.h"
+#include "render/kernels.h"
 #include "render/gfx.h"
 #include "tests/support.h"
 
@@ -139,7 +140,7 @@ TEST_F(Greetscene, WhiteFadeRepaintsTheBackgroundAndKeepsTheFraction) {
 TEST_F(Greetscene, InTheWhiteFadeTheBackgroundShowsWhereverTheFlagLeavesTheScreen) {
   // What the end's white of strength `alpha` makes of a pixel.
   const auto white = [](Uint32 rgb, int alpha) {
-    extra::detail::whiteRowScalar(&rgb, 1, Uint8(alpha));
+    kernels::whiteRowScalar(&rgb, 1, Uint8(alpha));
     return rgb;
   };
   const Uint32 bg = 0x005000, flag = 0x776655;

@@ -9,14 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "render/blit.h"
 #include "render/extra.h"
+#include "render/kernels.h"
 
-using extra::detail::blendPictureRow;
-using extra::detail::blendPictureRowScalar;
-using extra::detail::keyRow;
-using extra::detail::keyRowScalar;
-using extra::detail::whiteRow;
-using extra::detail::whiteRowScalar;
+using kernels::blendPictureRow;
+using kernels::blendPictureRowScalar;
+using kernels::keyRow;
+using kernels::keyRowScalar;
+using kernels::whiteRow;
+using kernels::whiteRowScalar;
 
 namespace {
 constexpr Uint32 kCanary = 0xDEADBEEF;
@@ -151,11 +153,11 @@ TEST(KeyRow, MatchesScalarWithKeysAnywhere) {
 
 TEST(WhiteRow, MatchesScalarForEveryChannelValueAlphaAndWidth) {
   // Each way the processor offers: AVX2 (where it has it), then SSE2.
-  const bool hasAvx2 = extra::detail::useAvx2;
+  const bool hasAvx2 = kernels::useAvx2;
   for (bool avx2 : {true, false}) {
     if (avx2 && !hasAvx2) continue;
     SCOPED_TRACE(avx2 ? "AVX2" : "SSE2");
-    extra::detail::useAvx2 = avx2;
+    kernels::useAvx2 = avx2;
     // Every byte value in every byte of the word (the unused one must come
     // out zero), for every alpha.
     std::vector<Uint32> fast(259), slow(259);
@@ -184,7 +186,7 @@ TEST(WhiteRow, MatchesScalarForEveryChannelValueAlphaAndWidth) {
         for (int i = 0; i < offset; ++i) ASSERT_EQ(row[i], kCanary);
       }
   }
-  extra::detail::useAvx2 = hasAvx2;
+  kernels::useAvx2 = hasAvx2;
 }
 
 TEST(WhiteRow, AtAlphaZeroClearsEveryUnusedByteWhereverItIsSet) {

@@ -9,6 +9,7 @@
 
 #include "demo/main.h"
 #include "effects/snowfall.h"
+#include "render/blit.h"
 #include "render/extra.h"
 #include "render/gfx.h"
 #include "render/random.h"
