@@ -16,6 +16,7 @@
 #include "render/blit.h"
 #include "render/extra.h"
 #include "render/gfx.h"
+#include "render/kernels.h"
 
 SDL_Surface* homemadeBuffer;
 
@@ -174,7 +175,7 @@ void copyColumnsByRows() {
           if (static_cast<unsigned>(y - col[c].top) >= static_cast<unsigned>(col[c].rows)) continue;
           Uint32 s;
           std::memcpy(&s, from + (y * fromPitch + col[c].offset), 4);
-          row[col[c].x] = s != key ? s & rgb : row[col[c].x];
+          kernels::keyRow(&s, row + col[c].x, 1, key, rgb);
         }
       }
     };
@@ -193,15 +194,11 @@ void copyColumnsByRows() {
         return _mm_cvtsi32_si128(int(v));
       };
       // Pictures seldom hold the key: then the row waits on no load of what
-      // it covers.
+      // it covers, and the copy of s over itself is s & colour.
       const auto put = [&](Uint8* toRow, __m128i s) {
         __m128i* d = reinterpret_cast<__m128i*>(toRow);
-        const __m128i keyed = _mm_cmpeq_epi32(s, keys);
-        if (_mm_movemask_epi8(keyed) == 0)
-          _mm_storeu_si128(d, _mm_and_si128(s, colour));
-        else
-          _mm_storeu_si128(d, _mm_or_si128(_mm_and_si128(keyed, _mm_loadu_si128(d)),
-                                           _mm_andnot_si128(keyed, _mm_and_si128(s, colour))));
+        const bool anyKeyed = _mm_movemask_epi8(_mm_cmpeq_epi32(s, keys)) != 0;
+        _mm_storeu_si128(d, kernels::keyFour(s, anyKeyed ? _mm_loadu_si128(d) : s, keys, colour));
       };
       Uint8* toRow = to + q.allTop * toPitch + col[0].x * 4;
       const int rows = q.allBottom - q.allTop;

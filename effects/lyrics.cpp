@@ -8,10 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "demo/main.h"
 #include "effects/texts.h"
 #include "render/blit.h"
@@ -238,17 +234,7 @@ void copyOver0(const SDL_Surface* s, const Uint32* from, Uint32* to) {
     return;
   }
   const Uint32 key = f->colorkey, rgb = f->Rmask | f->Gmask | f->Bmask;
-#if defined(__SSE2__)
-  static_assert(kCellW % 4 == 0, "whole vectors a row");
-  const __m128i keys = _mm_set1_epi32(int(key)), colour = _mm_set1_epi32(int(rgb));
-  for (int x = 0; x < kCellW; x += 4) {
-    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x),
-                     _mm_andnot_si128(_mm_cmpeq_epi32(p, keys), _mm_and_si128(p, colour)));
-  }
-#else
-  for (int x = 0; x < kCellW; ++x) to[x] = from[x] != key ? from[x] & rgb : 0;
-#endif
+  kernels::keyRowFill(from, to, kCellW, key, rgb, 0);
 }
 
 // --- greeting letters, made ready once ---

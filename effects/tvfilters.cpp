@@ -13,6 +13,7 @@
 #include "demo/main.h"
 #include "render/extra.h"
 #include "render/gfx.h"
+#include "render/kernels.h"
 #include "render/random.h"
 
 SDL_Surface* tmpBuffer;
@@ -218,20 +219,7 @@ void rollRow(Uint32* to, const Uint32* from, bool keyed, Uint32 key, Uint32 rgb,
     std::memcpy(to, from, kW * sizeof(Uint32));
     return;
   }
-  int x = 0;
-#if defined(__SSE2__)
-  const __m128i k = _mm_set1_epi32(static_cast<int>(key));
-  const __m128i m = _mm_set1_epi32(static_cast<int>(rgb));
-  const __m128i b = _mm_set1_epi32(static_cast<int>(black));
-  for (; x + 4 <= kW; x += 4) {
-    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
-    const __m128i keyedLanes = _mm_cmpeq_epi32(p, k);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x),
-                     _mm_or_si128(_mm_and_si128(keyedLanes, b),
-                                  _mm_andnot_si128(keyedLanes, _mm_and_si128(p, m))));
-  }
-#endif
-  for (; x < kW; ++x) to[x] = from[x] != key ? from[x] & rgb : black;
+  kernels::keyRowFill(from, to, kW, key, rgb, black);
 }
 
 // The roll by o rows done on the box itself: rows o..144 up to the top,

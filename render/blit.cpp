@@ -232,3 +232,71 @@ int blitSurface(SDL_Surface* src, SDL_Rect* srcrect, SDL_Surface* dst, SDL_Rect*
                     rgb);
   return 0;
 }
+
+BlitPlan planBlit(SDL_Surface* picture, SDL_Surface* dst) {
+  BlitPlan p = {picture, dst, BlitPlan::Way::kBlit, 0, 0};
+  if (!picture || !dst) return p;
+  const BlitKind kind = kindOf(picture, dst);
+  if (kind == BlitKind::kKey)
+    p.way = BlitPlan::Way::kKeyed;
+  else if (kind == BlitKind::kCopy)
+    p.way = BlitPlan::Way::kCopy;
+  const SDL_PixelFormat* f = picture->format;
+  p.key = f->colorkey;
+  p.rgb = f->Rmask | f->Gmask | f->Bmask;
+  return p;
+}
+
+namespace {
+// Rows of whole words from a picture onto another surface. Stores run in
+// fours from the area's left edge, the same columns as a keyed copy drawn
+// there next reads in fours (a snowflake over the strip just repaired under
+// it), so those reads are served whole from the stores; memcpy's wider,
+// differently cut stores would make each of them wait for the cache.
+void copyWords(const Uint8* from, int fromPitch, Uint8* to, int toPitch, int w, int h) {
+#if defined(__SSE2__)
+  if (w >= 4) {
+    for (int y = 0; y < h; ++y, from += fromPitch, to += toPitch) {
+      int x = 0;
+      for (; x + 4 <= w; x += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4 * x),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * x)));
+      // The last few words as the row's last four, again from the picture.
+      if (x < w)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4 * (w - 4)),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * (w - 4))));
+    }
+    return;
+  }
+#endif
+  for (int y = 0; y < h; ++y, from += fromPitch, to += toPitch)
+    std::memcpy(to, from, size_t(w) * 4);
+}
+}  // namespace
+
+bool blitPlanned(const BlitPlan& plan, const SDL_Rect* srcrect, int x, int y) {
+  SDL_Surface* const src = plan.picture;
+  if (!src) return false;
+  SDL_Rect to = {static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
+  if (plan.way == BlitPlan::Way::kBlit) {
+    SDL_Rect from;
+    if (srcrect) from = *srcrect;
+    blitSurface(src, srcrect ? &from : nullptr, plan.dst, &to);
+    return true;
+  }
+  int sx = 0, sy = 0;
+  if (!clipBlit(src, srcrect, plan.dst, &to, &sx, &sy)) return true;
+  // Locals throughout: the stores could otherwise alias every field.
+  const int w = to.w, h = to.h, fromPitch = src->pitch, toPitch = plan.dst->pitch;
+  const Uint8* from = static_cast<const Uint8*>(src->pixels) + sy * fromPitch + sx * 4;
+  Uint8* at = static_cast<Uint8*>(plan.dst->pixels) + to.y * toPitch + to.x * 4;
+  if (plan.way == BlitPlan::Way::kCopy) {
+    copyWords(from, fromPitch, at, toPitch, w, h);
+    return true;
+  }
+  const Uint32 key = plan.key, rgb = plan.rgb;
+  for (int row = 0; row < h; ++row, from += fromPitch, at += toPitch)
+    kernels::keyRow(reinterpret_cast<const Uint32*>(from), reinterpret_cast<Uint32*>(at), w, key,
+                    rgb);
+  return true;
+}

@@ -81,3 +81,18 @@ void dropAlphaRuns();
 // Red, green and blue each a whole byte, alpha a whole byte or none; no
 // palette: the formats whose pixels the blitter and whiteOver work on.
 bool byteChannels(const SDL_PixelFormat* f);
+
+// A blit of one picture onto one surface decided once for many draws (a
+// frame's snowflakes): the pairs blitSurface copies itself are then drawn
+// without its per-blit format checks and calls. Good while neither surface
+// changes format, key or pixels; a null picture draws nothing.
+struct BlitPlan {
+  SDL_Surface* picture;
+  SDL_Surface* dst;
+  enum class Way { kBlit, kKeyed, kCopy } way;
+  Uint32 key, rgb;  // kKeyed: words equal to key are left out, the rest masked to rgb
+};
+BlitPlan planBlit(SDL_Surface* picture, SDL_Surface* dst);
+// blitSurface(plan.picture, srcrect, plan.dst, {x, y}) without the write-back:
+// the same pixels. False when the plan has no picture.
+bool blitPlanned(const BlitPlan& plan, const SDL_Rect* srcrect, int x, int y);

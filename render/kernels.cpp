@@ -162,8 +162,8 @@ void blendPictureRow(const Uint32* s, Uint32* d, int w) {
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128(), alphaMask = _mm_set1_epi32(int(0xFF000000u));
   // A row that does not end on a whole four ends with its last four, worked
-  // out before anything is stored (as in keyRow; a blend reads what it
-  // covers): the pixels shared with the last whole four get the same words.
+  // out before anything is stored (a blend reads what it covers): the pixels
+  // shared with the last whole four get the same words.
   const bool overlapEnd = w > 4 && w % 4 != 0;
   __m128i last = zero;
   if (overlapEnd) {
@@ -225,7 +225,7 @@ void opaqueRow(const Uint32* rgb, Uint32* d, int w) {
       const __m128i r = _mm_min_epu8(_mm_adds_epu8(s, one), _mm_max_epu8(s, dp));
       return _mm_or_si128(r, strayBits(r, dp));
     };
-    // As in keyRow: the row's last four are worked out before any store,
+    // The row's last four are worked out before any store,
     // so the pixels they share with the last whole four read the words as
     // they were (the blend of a pixel depends on what lay under it).
     const __m128i last = four(w - 4);

@@ -53,26 +53,22 @@ inline __m128i keyFour(__m128i s, __m128i under, __m128i keys, __m128i colour) {
 }
 #endif
 
-// Keyed words leave d as it is. s and d must not overlap.
+// Keyed words leave d as it is. s and d must not overlap. Reads of d come
+// in fours from the row's left edge, then a word at a time: a row copied
+// just before in fours from the same edge (a snowflake's strip of
+// background) serves each read whole from one store, where a read across
+// two stores would wait for both to reach the cache.
 inline void keyRow(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb) {
+  int x = 0;
 #if defined(__SSE2__)
-  if (w >= 4) {
-    const __m128i keys = _mm_set1_epi32(int(key)), colour = _mm_set1_epi32(int(rgb));
-    const auto four = [&](int at) {
-      return keyFour(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at)),
-                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at)), keys, colour);
-    };
-    // The last few pixels come as the row's last four, worked out before
-    // anything is stored: the pixels they share with the last whole four
-    // get the same words twice, and no read waits on a store it overlaps.
-    const __m128i last = four(w - 4);
-    int x = 0;
-    for (; x + 4 <= w; x += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), four(x));
-    if (x < w) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + w - 4), last);
-    return;
-  }
+  const __m128i keys = _mm_set1_epi32(int(key)), colour = _mm_set1_epi32(int(rgb));
+  for (; x + 4 <= w; x += 4)
+    _mm_storeu_si128(
+        reinterpret_cast<__m128i*>(d + x),
+        keyFour(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x)),
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + x)), keys, colour));
 #endif
-  for (int x = 0; x < w; ++x) d[x] = s[x] != key ? s[x] & rgb : d[x];
+  for (; x < w; ++x) d[x] = s[x] != key ? s[x] & rgb : d[x];
 }
 void keyRowScalar(const Uint32* s, Uint32* d, int w, Uint32 key, Uint32 rgb);
 

@@ -1,7 +1,8 @@
-// The SSE2 row kernels behind blitSurface and whiteOver against their
-// word-by-word twins: every source, destination and alpha for each channel
-// of the blend, and for all three kernels every width up to a few vectors
-// past one, at every word alignment, with the words past the row untouched.
+// The SSE2 row kernels behind blitSurface, whiteOver and the effects that
+// copy pixels themselves, against their word-by-word twins: every source,
+// destination and alpha for each channel of the blend, and for every kernel
+// every width up to a few vectors past one, at every word alignment, with
+// the words past the row untouched.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -16,6 +17,8 @@
 using kernels::blendPictureRow;
 using kernels::blendPictureRowScalar;
 using kernels::keyRow;
+using kernels::keyRowFill;
+using kernels::keyRowFillScalar;
 using kernels::keyRowScalar;
 using kernels::whiteRow;
 using kernels::whiteRowScalar;
@@ -149,6 +152,35 @@ TEST(KeyRow, MatchesScalarWithKeysAnywhere) {
             for (int i = 0; i < 4; ++i) ASSERT_EQ(fast[offset + w + i], kCanary);
             for (int i = 0; i < offset; ++i) ASSERT_EQ(fast[i], kCanary);
           }
+}
+
+// The variant onto a filled surface: keyed words become the fill, nothing
+// of the destination is read, so the row may be copied onto itself.
+TEST(KeyRow, FillVariantMatchesScalarApartAndInPlace) {
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<Uint32> word;
+  const Uint32 key = 0x00FF00FF, rgb = 0x00FFFFFF;
+  for (Uint32 fill : {0u, 0x00102030u})
+    for (int offset = 0; offset < 4; ++offset)
+      for (int w = 0; w <= 17; ++w)
+        for (int round = 0; round < 20; ++round) {
+          std::vector<Uint32> src(offset + w + 4, kCanary);
+          for (int i = 0; i < w; ++i) {
+            const Uint32 pick = word(rng) % 3;
+            src[offset + i] = pick == 0   ? key
+                              : pick == 1 ? key ^ (1u << (word(rng) % 32))
+                                          : word(rng);
+          }
+          std::vector<Uint32> fast(src.size(), kCanary), slow = fast, inPlace = src;
+          keyRowFill(src.data() + offset, fast.data() + offset, w, key, rgb, fill);
+          keyRowFillScalar(src.data() + offset, slow.data() + offset, w, key, rgb, fill);
+          keyRowFill(inPlace.data() + offset, inPlace.data() + offset, w, key, rgb, fill);
+          ASSERT_EQ(firstDifference(fast, slow), -1) << "fill " << hex(fill) << " width " << w;
+          ASSERT_EQ(firstDifference(inPlace, slow), -1)
+              << "in place, fill " << hex(fill) << " width " << w;
+          for (int i = 0; i < w; ++i)
+            ASSERT_EQ(slow[offset + i], src[offset + i] == key ? fill : src[offset + i] & rgb);
+        }
 }
 
 TEST(WhiteRow, MatchesScalarForEveryChannelValueAlphaAndWidth) {
