@@ -175,5 +175,6 @@ void drawMainscene() {
   swayBoxAndRepair();
   drawBoxPicture();
   drawBoxFrame();
+  holdGoldAtBang();
   printMsgSection(40, 390);
 }

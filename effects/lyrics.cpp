@@ -10,10 +10,10 @@
 
 #include "demo/main.h"
 #include "effects/texts.h"
-#include "render/blit.h"
 #include "render/extra.h"
-#include "render/kernels.h"
+#include "render/font.h"
 #include "render/gfx.h"
+#include "render/kernels.h"
 
 namespace lyrics::detail {
 int vertscroll = 480;
@@ -46,49 +46,6 @@ void drawSqueezedRow(SDL_Surface* dst, const Uint32* row, int w, int left, int y
   kernels::keyRow(squeezed, out + (left + 1 + x0), x1 - x0, 0, rgb);
 }
 }  // namespace lyrics::detail
-
-namespace {
-// Letters this way have both their neighbouring markers in the sheet; the
-// others (and unknown characters) are left to SGE.
-bool knownLetters(const sge_bmpFont* font, const char* text) {
-  for (; *text; ++text) {
-    const int k = static_cast<unsigned char>(*text) - '!';
-    if (*text != ' ' && (k < 0 || k > font->Chars - 2)) return false;
-  }
-  return true;
-}
-}  // namespace
-
-void printText(SDL_Surface* dst, sge_bmpFont* font, const char* text, Sint16 x, Sint16 y) {
-  if (!dst || !font || !text) return;
-  if (!font->FontSurface || !font->CharPos || font->Chars < 2 || !knownLetters(font, text)) {
-    sge_BF_textout(dst, font, const_cast<char*>(text), x, y);
-    return;
-  }
-  // The sheet's top row marks each letter: CharPos holds where each marker
-  // starts and ends. A letter's cell runs from the middle of its marker to
-  // the middle of the next; the cell's marker half sits left of the pen
-  // (rounded toward zero as SGE's float does), and the pen then steps from
-  // the marker's end to the next marker's start. A space steps as far as the
-  // gap after the first marker.
-  const Sint16* mark = font->CharPos;
-  SDL_Surface* sheet = font->FontSurface;
-  int pen = x;
-  for (; *text; ++text) {
-    if (*text == ' ') {
-      pen += mark[2] - mark[1];
-      continue;
-    }
-    const int m = 2 * (static_cast<unsigned char>(*text) - '!');
-    const int left = (mark[m] + mark[m + 1]) / 2, right = (mark[m + 2] + mark[m + 3]) / 2;
-    const int at = (2 * pen - (mark[m + 1] - mark[m])) / 2;
-    SDL_Rect cell = {static_cast<Sint16>(left), font->yoffs, static_cast<Uint16>(right - left),
-                     static_cast<Uint16>(font->CharHeight)};
-    SDL_Rect to = {static_cast<Sint16>(at), y, 0, 0};
-    blitSurface(sheet, &cell, dst, &to);
-    pen += mark[m + 2] - mark[m + 1];
-  }
-}
 
 using lyrics::detail::vertscroll;
 
@@ -150,20 +107,23 @@ void drawSmallLine(sge_bmpFont* font, const char* line, int y) {
 // lines.
 int penStart(int n) { return kCentreX - toInt(6.0f * static_cast<float>(n - 1)); }
 
-// Gold from the line's start through `currentpos`. Past a "!" and its space
-// the gold waits for the character's action: the position is held there
-// (set to the "!"'s index + 3) every frame until an action is active.
-void lightSungLine(const char* line, int y) {
+// The gold of `line`, letters [0, end) of it, and whether the hold stopped it.
+struct Gold {
+  int end;
+  bool held;
+};
+Gold goldOn(const char* line, int32_t pos, bool gestureActive) {
   const int n = lineLength(line);
-  int32_t pos = currentpos.load();
-  int pen = penStart(n);
-  for (int j = 0; j <= pos && j < n; ++j) {
-    if (j >= 2 && line[j - 2] == '!' && currentactionactive.load() == 0) {
-      // Only if the music has not moved the position meanwhile (a new line
-      // sets it to 0): the hold must not carry over into the next line.
-      currentpos.compare_exchange_strong(pos, j + 1);
-      return;
-    }
+  int j = 0;
+  for (; j <= pos && j < n; ++j)
+    if (j >= 2 && line[j - 2] == '!' && !gestureActive) return {j, true};
+  return {j, false};
+}
+
+void lightSungLine(const char* line, int y) {
+  const int end = goldOn(line, currentpos.load(), currentactionactive.load() != 0).end;
+  int pen = penStart(lineLength(line));
+  for (int j = 0; j < end; ++j) {
     char c = mapLetter(line[j]);
     pen += advance(c);
     drawLetter(screen, font_gul2, c, pen, y);
@@ -375,4 +335,16 @@ void printMsgSection(int, int y) {
 
   lightSungLine(sung, y + kSungDy);
   if (greeting) drawGreetScoller();
+}
+
+int goldLetters(const char* line, int32_t pos, bool gestureActive) {
+  return goldOn(line, pos, gestureActive).end;
+}
+
+void holdGoldAtBang() {
+  int32_t pos = currentpos.load();
+  const Gold gold = goldOn(lyricLine(currentrow.load()), pos, currentactionactive.load() != 0);
+  // Only if the music has not moved the position meanwhile (a new line sets
+  // it to 0): the hold must not carry over into the next line.
+  if (gold.held) currentpos.compare_exchange_strong(pos, gold.end + 1);
 }

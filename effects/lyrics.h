@@ -5,18 +5,23 @@
 #include <SDL/SDL.h>
 #include <SDL/sge.h>
 
+#include <cstdint>
+
 // Three centred lines around the sung one (`currentrow`): the line just sung
 // at row y + 15, the sung line at y + 35 lit in gold up to `currentpos`, the
 // next line at y + 60. x is not used. While `greetstart` is set the sung line
 // is all gold and the greeting scroller runs.
 void printMsgSection(int x, int y);
+// Letters of `line` in gold, from its start through index `pos`: past a "!"
+// and its space the gold waits (stops two letters after the "!") while no
+// gesture is active.
+int goldLetters(const char* line, int32_t pos, bool gestureActive);
+// The wait's step, once a frame before printMsgSection: where the gold waits
+// on the sung line, `currentpos` is set to the "!"'s index + 3, so the
+// gesture's cue lights its sound word from there.
+void holdGoldAtBang();
 // Moves the greeting up by toInt(2·dt) px and draws its ten rows of 50 px.
 void drawGreetScoller();
-// Draws `text` in a bitmap font with the pixels sge_BF_textout would write
-// (x, y the pen's start, the letters' top row), most fonts without going
-// through SDL's general blitter; the rest it leaves to SGE.
-void printText(SDL_Surface* dst, sge_bmpFont* font, const char* text, Sint16 x, Sint16 y);
-
 namespace lyrics::detail {
 // Screen row of the greeting's row 0: 480 at start, only ever falls.
 extern int vertscroll;

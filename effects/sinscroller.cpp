@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "demo/main.h"
-#include "effects/lyrics.h"
 #include "effects/texts.h"
 #include "render/extra.h"
+#include "render/font.h"
 #include "render/gfx.h"
 
 namespace sinescroller::detail {

@@ -65,13 +65,15 @@ class Lyrics : public ::testing::Test {
     resetShowState();
   }
 
-  // The lines as printed from a blank screen for the given state.
+  // The lines as printed from a blank screen for the given state, after the
+  // frame's hold step as the scene takes it.
   Pixels printed(int row, int pos, int active, int greeting = 0) {
     fill(screen, kBlank >> 16, kBlank >> 8 & 0xFF, kBlank & 0xFF);
     currentrow = row;
     currentpos = pos;
     currentactionactive = active;
     greetstart = greeting;
+    holdGoldAtBang();
     printMsgSection(40, kY);
     return grab();
   }
@@ -113,6 +115,12 @@ TEST_F(Lyrics, HoldAtTheBangUntilAnActionIsActive) {
     EXPECT_TRUE(held == throughSpace) << "gold ends at the space after the '!'";
     printed(row, bang + 2, 0);  // tested again every frame
     EXPECT_EQ(currentpos, bang + 3);
+    // The drawing alone stops the gold at the hold and writes no cue state.
+    fill(screen, kBlank >> 16, kBlank >> 8 & 0xFF, kBlank & 0xFF);
+    currentpos = bang + 7;
+    printMsgSection(40, kY);
+    EXPECT_EQ(currentpos, bang + 7);
+    EXPECT_TRUE(grab() == held);
 
     Pixels released = printed(row, bang + 7, 1);
     EXPECT_EQ(currentpos, bang + 7);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "demo/main.h"
-#include "effects/lyrics.h"
+#include "render/font.h"
 #include "tests/support.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "demo/main.h"
-#include "effects/lyrics.h"
 #include "effects/sinscroller.h"
 #include "effects/texts.h"
+#include "render/font.h"
 #include "render/gfx.h"
 #include "tests/support.h"
 
