@@ -260,17 +260,3 @@ TEST(LoadFont, AFontWithoutItsGlyphMarkersIsReportedAndLeftOut) {
   EXPECT_EQ(err.find("font_silver"), std::string::npos) << err;
   sge_BF_CloseFont(real);
 }
-
-TEST(ShowRand, CoversFifteenBitsOnly) {
-  showRandSeed(1);
-  int lowest = 1 << 30, highest = -1;
-  for (int i = 0; i < 20000; ++i) {
-    int r = showRand();
-    lowest = std::min(lowest, r);
-    highest = std::max(highest, r);
-  }
-  EXPECT_GE(lowest, 0);
-  EXPECT_LE(highest, 32767);
-  EXPECT_GT(highest, 32000);
-  EXPECT_LT(lowest, 800);
-}

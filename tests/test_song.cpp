@@ -1,7 +1,11 @@
 // The built song: a sound XM file whose cue notes drive the karaoke right.
 // The cues are read back from the file's bytes with a reader of our own and
-// replayed against the lyric printer's lighting rule and the show's clock.
+// replayed through the show's own cue callback, hold step and lighting rule,
+// and against the show's clock.
 
+#include "demo/main.h"
+#include "demo/music.h"
+#include "effects/lyrics.h"
 #include "effects/texts.h"
 #include "score.h"
 #include "synth.h"
@@ -204,55 +208,30 @@ Played play(const XmFile& x) {
     return p;
 }
 
-// The show's side of the cues: the callback's state changes and the lyric
-// printer's lighting with its hold after "! ".
+// The show's side of the cues, the show's own code: instcallback for every
+// cue, the karaoke scene's hold step for every drawn frame, and the gold as
+// the lyric printer lights it. The show's state starts as at start-up and is
+// left that way.
 struct Show {
-    int row = 2, pos = 0, action = 0, active = 0, greet = 0, flashes = 0, end = 0;
+    Show() { resetShowState(); }
+    ~Show() { resetShowState(); }
+    Show(const Show&) = delete;
+    Show& operator=(const Show&) = delete;
 
-    void cue(int instrument) {
-        bool special = row == 24 || row == 26 || row == 30;
-        switch (instrument) {
-            case 32: pos += 4; break;
-            case 33: ++row; pos = 0; active = 0; break;
-            case 35: if (greet) greet = 0; else { greet = 1; pos = 0; } break;
-            case 48: ++flashes; break;
-            case 49: pos += 5; action = 1; active = 1; break;
-            case 50: pos += special ? 6 : 5; action = 2; active = 1; break;
-            case 51: pos += special ? 6 : 8; action = 3; active = 1; break;
-            case 52: pos += special ? 5 : 4; action = 4; active = 1; break;
-            case 53: end = 1; break;
-            default: break;
-        }
-    }
-    std::string line() const { return row >= 0 && row < 40 ? songtext[row] : ""; }
-    // Index of the last gold character as the printer draws it, -1 for none.
+    void cue(int instrument) { instcallback(nullptr, static_cast<unsigned char>(instrument)); }
+    void frame() { holdGoldAtBang(); }
+    int row() const { return currentrow; }
+    bool greeting() const { return greetstart != 0; }
+    bool ended() const { return slutfade != 0; }
+    std::string line() const { return row() >= 0 && row() < 40 ? songtext[row()] : ""; }
+    // Index of the last gold character, -1 for none; in the greeting the
+    // printer draws the whole sung line in the gold font.
     int gold() const {
-        std::string s = line();
-        if (s.empty()) return -1;
-        if (greet) return int(s.size()) - 1;
-        int j = 0;
-        for (; j <= pos && j < int(s.size()); ++j)
-            if (j >= 2 && s[size_t(j - 2)] == '!' && !active) break;
-        return j - 1;
-    }
-    // One drawn frame: the printer pulls the position back at the hold.
-    void frame() {
-        std::string s = line();
-        for (int j = 0; j <= pos && j < int(s.size()); ++j)
-            if (j >= 2 && s[size_t(j - 2)] == '!' && !active) {
-                pos = j + 1;
-                return;
-            }
+        const std::string s = line();
+        if (greeting()) return int(s.size()) - 1;
+        return goldLetters(s.c_str(), currentpos, currentactionactive != 0) - 1;
     }
 };
-
-// End of the word after the one that holds character i.
-int endOfNextWord(const std::string& s, int i) {
-    size_t space = s.find(' ', size_t(i));
-    if (space == std::string::npos) return int(s.size()) - 1;
-    size_t next = s.find(' ', space + 1);
-    return next == std::string::npos ? int(s.size()) - 1 : int(next) - 1;
-}
 
 class SongFile : public ::testing::Test {
 protected:
@@ -395,18 +374,18 @@ TEST_F(SongFile, EveryLineIsLitBeforeItStepsUp) {
         int stepped = 0;
         for (const Cue& c : played_.cues) {
             for (; nextFrame <= c.seconds; nextFrame += 1.0 / fps) show.frame();
-            if (c.instrument == 33 && show.row >= 3 && show.row <= 30) {
+            if (c.instrument == 33 && show.row() >= 3 && show.row() <= 30) {
                 EXPECT_EQ(show.gold(), int(show.line().size()) - 1)
-                    << "line " << show.row << " \"" << show.line() << "\" not lit at " << c.seconds << " s";
+                    << "line " << show.row() << " \"" << show.line() << "\" not lit at " << c.seconds << " s";
                 ++stepped;
             }
             show.cue(c.instrument);
-            EXPECT_LE(show.row, 39);
+            EXPECT_LE(show.row(), 39);
         }
         EXPECT_EQ(stepped, 28);
-        EXPECT_EQ(show.row, 31);
-        EXPECT_EQ(show.greet, 0);
-        EXPECT_EQ(show.end, 1);
+        EXPECT_EQ(show.row(), 31);
+        EXPECT_FALSE(show.greeting());
+        EXPECT_TRUE(show.ended());
     }
 }
 
@@ -436,14 +415,14 @@ TEST_F(SongFile, GoldFollowsTheLead) {
                 << "no lead note under \"" << syl[si].syllable.text << "\" of line " << 3 + li;
             until(t);
             if (si > 0) {
-                ASSERT_EQ(show.row, int(3 + li));
+                ASSERT_EQ(show.row(), int(3 + li));
                 EXPECT_GE(show.gold(), syl[si - 1].syllable.lastChar - 3)
                     << "gold lags behind \"" << syl[si - 1].syllable.text << "\" on line " << 3 + li;
             }
             double end = si + 1 < syl.size() ? syl[si + 1].seconds : t + 0.24;
             until(end);
-            if (show.row == int(3 + li) && !show.greet) {
-                EXPECT_LE(show.gold(), endOfNextWord(show.line(), syl[si].syllable.lastChar))
+            if (show.row() == int(3 + li) && !show.greeting()) {
+                EXPECT_LE(show.gold(), songc::endOfNextWord(show.line(), syl[si].syllable.lastChar))
                     << "gold runs ahead of \"" << syl[si].syllable.text << "\" on line " << 3 + li;
             }
         }
@@ -485,6 +464,18 @@ TEST(SongCompiler, WordsSplitIntoSyllablesAndGestures) {
     EXPECT_EQ(w.syllables[3].gesture, 52);
     EXPECT_THROW(songc::parseWords("w", "[jump]HOPP"), songc::ScoreError);
     EXPECT_THROW(songc::parseWords("w", "A--B"), songc::ScoreError);
+}
+
+// How far the gold may run: to the end of the next word, from a letter or
+// from the space before it, and no further than the line.
+TEST(SongCompiler, NextWordEndsAtItsLastLetterOrTheLines) {
+    const std::string s = "AB CD EF";
+    EXPECT_EQ(songc::endOfNextWord(s, 0), 4);
+    EXPECT_EQ(songc::endOfNextWord(s, 1), 4);
+    EXPECT_EQ(songc::endOfNextWord(s, 2), 4) << "from the space, the word after it";
+    EXPECT_EQ(songc::endOfNextWord(s, 3), 7) << "the next word is the last";
+    EXPECT_EQ(songc::endOfNextWord(s, 6), 7) << "no word after the last";
+    EXPECT_EQ(songc::endOfNextWord("ABC", 0), 2);
 }
 
 TEST(SongCompiler, NotesAndErrors) {

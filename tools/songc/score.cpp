@@ -28,7 +28,8 @@ std::string stripComment(const std::string& s) {
     throw ScoreError("line " + std::to_string(line) + ": " + msg);
 }
 
-int toInt(int line, const std::string& s) {
+// The whole of `s` as a decimal number, or a ScoreError naming the score's line.
+int scoreNumber(int line, const std::string& s) {
     try {
         size_t used = 0;
         int v = std::stoi(s, &used);
@@ -161,12 +162,12 @@ Score parseScore(const std::string& text) {
             } else if (key == "bell" && t.size() == 2) {
                 block.bell = t[1];
             } else if (key == "flash") {
-                for (size_t i = 1; i < t.size(); ++i) block.flashes.push_back(toInt(lineNo, t[i]));
+                for (size_t i = 1; i < t.size(); ++i) block.flashes.push_back(scoreNumber(lineNo, t[i]));
             } else if (key == "cue" && t.size() == 3) {
                 if (t[2] != "line" && t[2] != "greet" && t[2] != "end") fail(lineNo, "unknown cue " + t[2]);
-                block.cues.emplace_back(toInt(lineNo, t[1]), t[2]);
+                block.cues.emplace_back(scoreNumber(lineNo, t[1]), t[2]);
             } else if (key == "vol" && t.size() == 3) {
-                int v = toInt(lineNo, t[2]);
+                int v = scoreNumber(lineNo, t[2]);
                 if (v < 0 || v > 64) fail(lineNo, "volume is 0..64");
                 block.volumes[t[1]] = v;
             } else {
@@ -177,10 +178,10 @@ Score parseScore(const std::string& text) {
         if (key == "title") {
             sc.title = restOf(line, 1);
         } else if (key == "tempo" && t.size() == 2) {
-            sc.tempo = toInt(lineNo, t[1]);
+            sc.tempo = scoreNumber(lineNo, t[1]);
             if (sc.tempo < 32 || sc.tempo > 255) fail(lineNo, "tempo is 32..255");
         } else if (key == "speed" && t.size() == 2) {
-            sc.speed = toInt(lineNo, t[1]);
+            sc.speed = scoreNumber(lineNo, t[1]);
             if (sc.speed < 1 || sc.speed > 31) fail(lineNo, "speed is 1..31");
         } else if (key == "groove" && t.size() == 2) {
             groove = Groove{t[1], {}};
@@ -197,7 +198,7 @@ Score parseScore(const std::string& text) {
         } else if (key == "block" && t.size() == 3) {
             block = Block{};
             block.name = t[1];
-            block.bars = toInt(lineNo, t[2]);
+            block.bars = scoreNumber(lineNo, t[2]);
             block.line = lineNo;
             if (block.bars < 1 || block.bars > 16) fail(lineNo, "a block is 1..16 bars");
             mode = kBlock;
@@ -209,6 +210,13 @@ Score parseScore(const std::string& text) {
     }
     if (mode != kTop) fail(lineNo, "missing end");
     return sc;
+}
+
+int endOfNextWord(const std::string& s, int i) {
+    size_t space = s.find(' ', size_t(i));
+    if (space == std::string::npos) return int(s.size()) - 1;
+    size_t next = s.find(' ', space + 1);
+    return next == std::string::npos ? int(s.size()) - 1 : int(next) - 1;
 }
 
 namespace {
@@ -363,14 +371,6 @@ LineTiming writeTune(PatternBuilder& pb, const Block& b, const Tune& tune, int c
         lt.rows.push_back(row);
     }
     return lt;
-}
-
-// Index of the last letter of the word after the one holding character i.
-int endOfNextWord(const std::string& s, int i) {
-    size_t space = s.find(' ', size_t(i));
-    if (space == std::string::npos) return int(s.size()) - 1;
-    size_t next = s.find(' ', space + 1);
-    return next == std::string::npos ? int(s.size()) - 1 : int(next) - 1;
 }
 
 // Places the letter cues of one lyric line: each syllable gets as many

@@ -94,6 +94,11 @@ Score parseScore(const std::string& text);
 // Splits "NU SJUNG-ER [clap]KLAPP" into syllables and the printed line.
 Words parseWords(const std::string& name, const std::string& spec);
 
+// Index of the last letter of the word after the one holding character i
+// (the line's last index where there is none): how far the gold may run
+// ahead of a syllable.
+int endOfNextWord(const std::string& s, int i);
+
 // MIDI-style note number (C4 = 60) of a name such as "F#4"; -1 if malformed.
 int noteNumber(const std::string& name);
 
