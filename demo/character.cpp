@@ -13,7 +13,6 @@ namespace {
 // --- geometry: pixels, relative to the sprite's corner (x, y) ---
 constexpr int kTopRow = 30;  // scene 2: the character climbs to just below this
 constexpr int kEraseDx = -20, kEraseW = 110, kEraseH = 100;
-constexpr int kFlagX = 204;  // the flag picture's column 0 on the screen
 constexpr int kPlatformDx = -15, kPlatformDy = 68;
 constexpr int kFlameLeftDx = -4, kFlameRightDx = 53, kFlameDy = 90;
 constexpr int kLineUppeY = 90;  // scene 2's line across the top
@@ -80,8 +79,8 @@ void drawAnimation() {
   const int x = cookie_x + dx, y = cookie_y + dy;
 
   // The flag picture's own pixels for that place: it covers the screen from
-  // x = 204, so the sprite, platform and flames of the last frame go.
-  drawImg2(screen, homemadeBuffer, x + kEraseDx, y, kEraseW, kEraseH, x + kEraseDx - kFlagX, y);
+  // x = kFlagScreenX, so the sprite, platform and flames of the last frame go.
+  drawImg2(screen, homemadeBuffer, x + kEraseDx, y, kEraseW, kEraseH, x + kEraseDx - kFlagScreenX, y);
 
   // In scene 2 the blinking character stands behind platform and flames.
   if (lastScene) {

@@ -43,7 +43,6 @@ constexpr Uint32 kFlashMs = 50;
 // --- box geometry, relative to the sway offset (box_x_new, box_y_new) ---
 constexpr int kBufferX = 115, kBufferY = 161;  // demoboxBuffer's corner
 constexpr int kFrameX = 90, kFrameY = 150;     // demoboxen's corner
-constexpr int kFlagX = 204;
 // The lyric area, 300×80 at (10, 390), shows the background from 10 rows
 // further down: this rectangle of it, cut by the picture's bottom.
 constexpr SDL_Rect kLyricBackground = {10, 400, 300, 100};
@@ -97,7 +96,7 @@ void swayBoxAndRepair() {
   const int px = box_x_new, py = box_y_new;
   swayBox();
   // Strips the moving frame uncovers on its left and top edges; right of
-  // x 204 and below the frame the scene repaints anyway.
+  // kFlagScreenX and below the frame the scene repaints anyway.
   if (box_x_new > px)
     drawImg2(screen, img_bg, px + 80, box_y_new + 150, 20, 190, px + 90, box_y_new + 150);
   if (box_y_new > py)
@@ -115,19 +114,19 @@ void drawBoxFrame() {
 }
 
 namespace {
-// Whether the flag, copied to (kFlagX, 0) later in the frame, replaces every
-// screen pixel right of kFlagX whatever lay there: a plain copy (no key, no
+// Whether the flag, copied to (kFlagScreenX, 0) later in the frame, replaces every
+// screen pixel right of kFlagScreenX whatever lay there: a plain copy (no key, no
 // alpha) as wide and high as that part of the screen.
 bool flagCoversRight() {
   return screen && homemadeBuffer && blitsPlainCopy(homemadeBuffer, screen) &&
-         homemadeBuffer->w >= screen->w - kFlagX && homemadeBuffer->h >= screen->h;
+         homemadeBuffer->w >= screen->w - kFlagScreenX && homemadeBuffer->h >= screen->h;
 }
 }  // namespace
 
 void readAheadMainscene(int part, int parts) {
   readAheadHomeMade(part, parts);
   readAheadTunnel(part, parts);
-  const SDL_Rect leftOfFlag = {0, 0, kFlagX, 480};
+  const SDL_Rect leftOfFlag = {0, 0, kFlagScreenX, 480};
   readAhead(img_bg, part, parts, &leftOfFlag);
   readAhead(img_bg, part, parts, &kLyricBackground);
   for (SDL_Surface* s : {demoboxBuffer, demoboxen}) readAhead(s, part, parts);
@@ -143,7 +142,7 @@ void drawLyricBackground() {
 
 void drawBackgroundBesideFlag() {
   if (flagCoversRight())
-    drawImg2(screen, img_bg, 0, 0, kFlagX, screen->h, 0, 0);
+    drawImg2(screen, img_bg, 0, 0, kFlagScreenX, screen->h, 0, 0);
   else
     drawImg(screen, img_bg, 0, 0);
 }
@@ -153,7 +152,7 @@ void drawMainscene() {
   if (mainTrans > 0) drawBackgroundBesideFlag();
 
   drawHomeMade();
-  drawImg(screen, homemadeBuffer, kFlagX, 0);
+  drawImg(screen, homemadeBuffer, kFlagScreenX, 0);
   drawLyricBackground();
 
   // One reading of the clock both foretells the change's noise and runs it.

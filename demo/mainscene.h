@@ -11,8 +11,8 @@ void readAheadMainscene(int part, int parts);
 
 // Shared with the greetings scene, which keeps this scene's swaying box.
 // The background in full, for frames that lay white over the whole screen.
-// Where the flag, copied to (204, 0) later in the frame, replaces every pixel
-// right of x = 204 (a plain copy as wide and high as that part), only the
+// Where the flag, copied to (kFlagScreenX, 0) later in the frame, replaces every pixel
+// right of kFlagScreenX (a plain copy as wide and high as that part), only the
 // strip left of it is drawn.
 void drawBackgroundBesideFlag();
 // The lyric area, 300×80 at (10, 390), filled with the background from 10

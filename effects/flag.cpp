@@ -66,14 +66,6 @@ void freeSurface(SDL_Surface*& s) {
   if (s) SDL_FreeSurface(s);
   s = nullptr;
 }
-
-// The surface in the display's format; the original is released.
-SDL_Surface* displayFormat(SDL_Surface* s) {
-  if (!s) return nullptr;
-  SDL_Surface* converted = SDL_DisplayFormat(s);
-  SDL_FreeSurface(s);
-  return converted;
-}
 }  // namespace
 
 void initHomeMade() {
@@ -83,26 +75,17 @@ void initHomeMade() {
     sinTable[i] = static_cast<int16_t>(16 * std::sin(static_cast<double>(a)));
   }
   if (!screen) return;
-  const SDL_PixelFormat* f = screen->format;
-
   // Started again (tests): the earlier surfaces go.
   freeSurface(tmpBuffer);
   freeSurface(homemadeImage);
   freeSurface(homemadeBuffer);
 
-  tmpBuffer = SDL_CreateRGBSurface(SDL_HWSURFACE, 200, 150, f->BitsPerPixel, f->Rmask, f->Gmask,
-                                   f->Bmask, f->Amask);
+  tmpBuffer = makeWorkSurface(200, 150);
   if (tmpBuffer) SDL_FillRect(tmpBuffer, nullptr, SDL_MapRGB(tmpBuffer->format, 0, 0, 0));
 
-  if (SDL_Surface* loaded = loadPicture("gfx/bg_flag.png", 436, 480)) {
-    SDL_Surface* converted = SDL_ConvertSurface(loaded, screen->format, SDL_HWSURFACE);
-    SDL_FreeSurface(loaded);
-    if (converted) {
-      keyMagenta(converted);
-      homemadeImage = displayFormat(converted);  // the key carries over
-    }
-  }
-  homemadeBuffer = displayFormat(loadPicture("gfx/bg_flag.png", 436, 480));
+  homemadeImage = toDisplayFormat(loadPicture("gfx/bg_flag.png", 436, 480));
+  keyMagenta(homemadeImage);
+  homemadeBuffer = toDisplayFormat(loadPicture("gfx/bg_flag.png", 436, 480));
 }
 
 namespace {

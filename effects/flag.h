@@ -1,4 +1,4 @@
-// The waving flag right of x = 204: a diagonal band of "gfx/bg_flag.png"
+// The waving flag right of x = kFlagScreenX: a diagonal band of "gfx/bg_flag.png"
 // whose columns shift up and down by a sine travelling along the columns.
 // initHomeMade also creates the roll filter's work surface (tvfilters.h).
 #pragma once
@@ -13,8 +13,11 @@ void drawHomeMade();
 void readAheadHomeMade(int part, int parts);
 
 // The flag as shown, display format, no colour key; never cleared. The scenes
-// blit it to (204, 0) and the character repairs its background from it.
+// blit it to (kFlagScreenX, 0) and the character repairs its background from it.
 extern SDL_Surface* homemadeBuffer;
+// The screen column of the flag's column 0: the scenes repaint every pixel
+// right of it every frame.
+constexpr int kFlagScreenX = 204;
 
 namespace flag::detail {
 // One period of 16·sin in 512 steps, cut toward zero: -15..15.

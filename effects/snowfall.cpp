@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "demo/main.h"
+#include "effects/flag.h"
 #include "render/blit.h"
 #include "render/extra.h"
 #include "render/gfx.h"
@@ -29,8 +30,6 @@ constexpr int kRepairExtra[3] = {20, 10, 10};
 constexpr int kRepairRows = 10;
 // A flake leaving on the left gets the widest flake's strip at the edge.
 constexpr int kEdgeRepairW = 20;
-// The scenes repaint everything right of this column every frame (the flag).
-constexpr int kLastRepairedX = 204;
 // Scene mode: flakes above row 90 or below row 380 are drawn dark.
 constexpr int kDarkAbove = 90, kDarkBelow = 380;
 // Intro bands, rows inclusive, and the frame lines laid over their edges.
@@ -94,8 +93,9 @@ void drawOverScene() {
   for (Flake& f : starfield) {
     int step = steps[f.layer];
     int newx = f.x - step;
-    // While the fade runs the scene repaints its whole background anyway.
-    if (mainTrans == 0 && newx <= kLastRepairedX)
+    // While the fade runs the scene repaints its whole background anyway,
+    // and right of kFlagScreenX the flag repaints the screen every frame.
+    if (mainTrans == 0 && newx <= kFlagScreenX)
       repair(bg, newx, f.y, step + kRepairExtra[f.layer], kRepairRows);
     bool isDark = f.y < kDarkAbove || f.y > kDarkBelow;
     drewAny |= drawFlake(isDark ? dark[f.layer] : normal[f.layer], newx, f.y);

@@ -66,13 +66,8 @@ void initTunnel() {
   if (tunnelImage) SDL_FreeSurface(tunnelImage);
   tunnelBuffer = tunnelImage = nullptr;
   if (screen) {
-    const SDL_PixelFormat* f = screen->format;
-    tunnelBuffer = SDL_CreateRGBSurface(SDL_HWSURFACE, kWidth, kHeight, f->BitsPerPixel, f->Rmask,
-                                        f->Gmask, f->Bmask, f->Amask);
-    if (SDL_Surface* image = loadPicture("gfx/tunnel.bmp", 256, 256)) {
-      tunnelImage = SDL_ConvertSurface(image, screen->format, SDL_HWSURFACE);
-      SDL_FreeSurface(image);
-    }
+    tunnelBuffer = makeWorkSurface(kWidth, kHeight);
+    tunnelImage = toDisplayFormat(loadPicture("gfx/tunnel.bmp", 256, 256));
   }
 
   for (int x = 0; x < kWidth; ++x)

@@ -66,15 +66,6 @@ bool jpegCutShort(const char* path) {
   return jpeg && !(tail[0] == 0xFF && tail[1] == 0xD9);
 }
 
-// The display-format copy replaces the original.
-SDL_Surface* toDisplayFormat(SDL_Surface* s) {
-  if (!s || !SDL_GetVideoSurface()) return s;
-  SDL_Surface* converted = SDL_DisplayFormat(s);
-  if (!converted) return s;
-  SDL_FreeSurface(s);
-  return converted;
-}
-
 // A picture without alpha, key or palette blits the same words from the
 // display's format: converted once here, each frame's blit is a copy.
 SDL_Surface* opaqueToDisplayFormat(SDL_Surface* s) {
@@ -125,6 +116,14 @@ void loadAnimation(Animation& a, std::initializer_list<const char*> files, int n
   a.framedelay = framedelay;
 }
 }  // namespace
+
+SDL_Surface* toDisplayFormat(SDL_Surface* s) {
+  if (!s || !SDL_GetVideoSurface()) return s;
+  SDL_Surface* converted = SDL_DisplayFormat(s);
+  if (!converted) return s;
+  SDL_FreeSurface(s);
+  return converted;
+}
 
 SDL_Surface* loadPicture(const char* name, int w, int h) {
   const std::string file = dataFile(name);

@@ -79,6 +79,10 @@ SDL_Surface* loadPicture(const char* path, int w = 0, int h = 0);
 sge_bmpFont* loadFont(const char* path);
 // A work surface of w×h in the display's format, or null.
 SDL_Surface* makeWorkSurface(int w, int h);
+// The picture in the display's format: the converted copy replaces `s`
+// (freed); without a display, or if the conversion fails, `s` comes back as
+// it was. Null stays null.
+SDL_Surface* toDisplayFormat(SDL_Surface* s);
 // Reads slice `part` of `parts` of a surface's pixels (of `area`, clipped to
 // the surface, if given), one byte a cache line: a picture left unread for
 // seconds has dropped out of the cache, and the first frame that needs it
