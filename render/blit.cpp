@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "render/extra.h"
 #include "render/kernels.h"
 
 namespace {
@@ -286,6 +287,9 @@ bool blitPlanned(const BlitPlan& plan, const SDL_Rect* srcrect, int x, int y) {
   }
   int sx = 0, sy = 0;
   if (!clipBlit(src, srcrect, plan.dst, &to, &sx, &sy)) return true;
+  // The rows below trust the clipping: its corners must lie on the surface.
+  PLUPP_CHECK_PIXEL(plan.dst, to.x, to.y);
+  PLUPP_CHECK_PIXEL(plan.dst, to.x + to.w - 1, to.y + to.h - 1);
   // Locals throughout: the stores could otherwise alias every field.
   const int w = to.w, h = to.h, fromPitch = src->pitch, toPitch = plan.dst->pitch;
   const Uint8* from = static_cast<const Uint8*>(src->pixels) + sy * fromPitch + sx * 4;

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "render/blit.h"
-#include "render/extra.h"
 #include "render/kernels.h"
 #include "tests/support.h"
 

@@ -8,7 +8,6 @@
 #include "demo/main.h"
 #include "effects/flag.h"
 #include "render/blit.h"
-#include "render/extra.h"
 #include "tests/support.h"
 
 using flag::detail::byRows;

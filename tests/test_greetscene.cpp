@@ -9,9 +9,8 @@
 #include "effects/flag.h"
 #include "effects/greetwipe.h"
 #include "effects/tvfilters.h"
-#include "render/extra.h"
-#include "render/kernels.h"
 #include "render/gfx.h"
+#include "render/kernels.h"
 #include "tests/support.h"
 
 using greetscene::detail::sluttransFraction;

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "render/blit.h"
 #include "render/extra.h"
 #include "render/kernels.h"
 
