@@ -45,7 +45,8 @@ extern bool useAvx2;
 // In line: its rows are often a letter's or a snowflake's few pixels, where a
 // call and the setting up of the constants would cost as much as the copy.
 #if defined(__SSE2__)
-// Four words of the copy: `keyed` lanes keep `under`, the rest s & colour.
+// Four words of the copy: lanes where s is the key keep `under`, the rest
+// become s & colour.
 inline __m128i keyFour(__m128i s, __m128i under, __m128i keys, __m128i colour) {
   const __m128i keyed = _mm_cmpeq_epi32(s, keys);
   return _mm_or_si128(_mm_and_si128(keyed, under),
