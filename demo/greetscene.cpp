@@ -30,7 +30,6 @@ constexpr Uint32 kClosingScrollerAfterMs = 162000;
 constexpr Uint32 kGreyStepMs = 20, kLastPauseMs = 1000;
 // --- the end: white strength 0..255, then greys 255, 245, ..., 5 ---
 constexpr int kFullWhite = 255, kGreyStep = 10;
-constexpr int kFlagX = 204;
 
 // Escape and the close button end the show here too, at once and as the
 // viewer's own quit (status 0): these 1.5 s run outside the frame loop.
@@ -66,7 +65,7 @@ void endFade() {
 void drawGreetscene() {
   if (mainTrans > 0 || (slutfade.load() != 0 && sluttrans > 0)) drawBackgroundBesideFlag();
   drawHomeMade();
-  drawImg(screen, homemadeBuffer, kFlagX, 0);
+  drawImg(screen, homemadeBuffer, kFlagScreenX, 0);
   // The karaoke scene's lyric area, left empty now, and the region left of
   // the box, both from the background (the former 10 rows further down).
   drawLyricBackground();

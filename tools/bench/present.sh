@@ -16,7 +16,7 @@ work=$(mktemp -d /tmp/plupp-bench.XXXXXX)
 trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 # A demo from before the start options ignores --help and plays: cut short.
 stats=$(SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout 3 "$plupp" --help 2>/dev/null </dev/null |
-  grep -c -- --stats)
+  grep -c -- "--stats  ")
 hz=$(getconf CLK_TCK)
 
 run() {  # run WIDTH HEIGHT LABEL KEY ARGS...: KEY "f" is pressed once started
