@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "demo/clock.h"
-#include "demo/main.h"
+#include "demo/state.h"
 #include "effects/flag.h"
 #include "render/extra.h"
 

@@ -5,8 +5,6 @@
 #include <cmath>
 #include <cstdint>
 
-void (*clockAdvanced)(double fromMs, double toMs) = nullptr;
-
 namespace {
 // --- clock state ---
 bool virtualClock = false;

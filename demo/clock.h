@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "demo/hooks.h"  // clockAdvanced
+
 // Milliseconds since start-up.
 uint32_t clockTicks();
 // Waits the given milliseconds (the virtual clock just moves on).
@@ -27,6 +29,3 @@ void clockUseReal();
 void clockUseRealFrom(double ms);
 // Virtual time in milliseconds, with its fraction.
 double clockVirtualMs();
-// Called whenever the virtual clock moves forward, with the old and new time
-// in milliseconds; lets offline rendering follow the clock exactly.
-extern void (*clockAdvanced)(double fromMs, double toMs);

@@ -5,7 +5,7 @@
 
 #include "demo/character.h"
 #include "demo/clock.h"
-#include "demo/main.h"
+#include "demo/state.h"
 #include "demo/transitions.h"
 #include "effects/balls.h"
 #include "effects/barscroller.h"

@@ -4,7 +4,7 @@
 #include <initializer_list>
 
 #include "demo/clock.h"
-#include "demo/main.h"
+#include "demo/state.h"
 #include "render/datadir.h"
 
 namespace {

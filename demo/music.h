@@ -5,5 +5,5 @@
 
 void initMusic();
 // Called by the player, from its own thread, for each note start of a
-// registered instrument. Writes only atomics of demo/main.h.
+// registered instrument. Writes only atomics of demo/state.h.
 void instcallback(FMUSIC_MODULE* song, unsigned char instrument);

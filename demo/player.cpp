@@ -18,9 +18,6 @@
 
 #include "demo/clock.h"
 
-void (*playerSamples)(const int16_t* stereo, size_t frames) = nullptr;
-void (*playerCue)(int instrument, double songSeconds) = nullptr;
-
 namespace {
 // One pattern cell as far as cues care: note 1..120 starts a note unless the
 // cell slides into it (tone portamento), instrument 0 means "the channel's last".

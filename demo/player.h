@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "demo/hooks.h"  // playerSamples, playerCue
+
 struct FMUSIC_MODULE;
 typedef void (*FMUSIC_CALLBACK)(FMUSIC_MODULE* mod, unsigned char param);
 
@@ -29,12 +31,6 @@ void playerUseOffline();
 // Leaves offline rendering for the sound device (or the silent player), the
 // song going on from where the virtual clock took it.
 void playerGoLive();
-// Receives every block the offline player renders: `frames` stereo frames of
-// interleaved 16-bit samples.
-extern void (*playerSamples)(const int16_t* stereo, size_t frames);
-// Told of every registered cue just before the callback gets it, with the
-// song time in seconds at which the cue's row starts sounding.
-extern void (*playerCue)(int instrument, double songSeconds);
 // Whether any pattern of the song names `instrument` (false without a song).
 bool playerSongNames(const FMUSIC_MODULE* mod, int instrument);
 // Length of the song that plays, in seconds; 0 without one.

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "demo/clock.h"
-#include "demo/main.h"
+#include "demo/state.h"
 
 PresentOptions presentOptions;
 

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "demo/main.h"
+#include "demo/state.h"
 #include "effects/tvfilters.h"
 #include "render/extra.h"
 #include "render/gfx.h"

@@ -10,7 +10,7 @@
 #endif
 
 #include "demo/character.h"
-#include "demo/main.h"
+#include "demo/state.h"
 #include "render/extra.h"
 #include "render/gfx.h"
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "demo/main.h"
+#include "demo/state.h"
 #include "render/extra.h"
 #include "render/gfx.h"
 

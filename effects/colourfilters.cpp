@@ -6,7 +6,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "demo/main.h"
+#include "demo/state.h"
 #include "render/blit.h"
 #include "render/extra.h"
 #include "render/gfx.h"

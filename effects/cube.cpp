@@ -1,6 +1,6 @@
 #include "effects/cube.h"
 
-#include "demo/main.h"
+#include "demo/state.h"
 #include "effects/grid.h"
 #include "render/extra.h"
 #include "render/gfx.h"

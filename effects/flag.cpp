@@ -11,7 +11,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "demo/main.h"
+#include "demo/state.h"
 #include "effects/tvfilters.h"
 #include "render/blit.h"
 #include "render/extra.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "demo/clock.h"
-#include "demo/main.h"
+#include "demo/state.h"
 #include "render/blit.h"
 #include "render/extra.h"
 #include "render/gfx.h"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "demo/main.h"
+#include "demo/state.h"
 #include "effects/cube.h"
 #include "render/gfx.h"
 

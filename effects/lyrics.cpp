@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "demo/main.h"
+#include "demo/state.h"
 #include "effects/texts.h"
 #include "render/extra.h"
 #include "render/font.h"

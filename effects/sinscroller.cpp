@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "demo/main.h"
+#include "demo/state.h"
 #include "effects/texts.h"
 #include "render/extra.h"
 #include "render/font.h"

@@ -1,6 +1,6 @@
 // The one-pass sine scroller: the intro text, and in the greetings scene the
 // closing text, letters 40 px apart riding a sine wave between rows 140 and
-// 280, drawn straight onto the screen. Its x is `intro_x` (demo/main.h).
+// 280, drawn straight onto the screen. Its x is `intro_x` (demo/state.h).
 #pragma once
 
 void initsinScroller();

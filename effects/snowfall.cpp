@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "demo/main.h"
+#include "demo/state.h"
 #include "effects/flag.h"
 #include "render/blit.h"
 #include "render/extra.h"

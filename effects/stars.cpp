@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "demo/main.h"
+#include "demo/state.h"
 #include "render/extra.h"
 #include "render/gfx.h"
 #include "render/random.h"

@@ -9,7 +9,7 @@
 #endif
 
 #include "demo/clock.h"
-#include "demo/main.h"
+#include "demo/state.h"
 #include "render/extra.h"
 #include "render/gfx.h"
 

@@ -10,7 +10,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "demo/main.h"
+#include "demo/state.h"
 #include "render/extra.h"
 #include "render/gfx.h"
 #include "render/kernels.h"

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "demo/main.h"
+#include "demo/state.h"
 #include "render/blit.h"
 #include "render/datadir.h"
 #include "render/extra.h"

@@ -50,7 +50,7 @@ run() {  # run WIDTH HEIGHT LABEL KEY ARGS...: KEY "f" is pressed once started
   local cpu_ms fps="~60"
   cpu_ms=$(awk -v a="$t0" -v b="$t1" -v hz="$hz" 'BEGIN {print (b - a) * 1000 / hz}')
   if [ "$stats" = 1 ]; then
-    fps=$(grep -o '[0-9.]* a second' "$work/err" | awk '{print $1}')
+    fps=$(grep -o '[0-9.]* a second' "$work/err" | head -n 1 | awk '{print $1}')
   fi
   awk -v l="$label" -v c="$cpu_ms" -v s="$seconds" -v f="${fps#\~}" -v m="$fps" 'BEGIN {
     printf "%-28s %6s fps  %6.2f ms CPU a frame  %5.1f%% of a core\n", l, m, c / (s * f), c / (s * 10)
