@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <tmmintrin.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -269,35 +270,58 @@ SDL_Rect avFit(int width, int height) {
   return SDL_Rect{Sint16((width - w) / 2), Sint16((height - h) / 2), Uint16(w), Uint16(h)};
 }
 
+namespace {
+// Each output pixel's centre, mapped back into the show, falls in its source
+// pixel; -1 in the bars.
+std::vector<int> nearest(int outputs, int offset, int fitted, int sources) {
+  std::vector<int> of(outputs, -1);
+  for (int i = 0; i < fitted; ++i) of[offset + i] = int((i + 0.5) * sources / fitted);
+  return of;
+}
+}  // namespace
+
 Yuv420Scaler::Yuv420Scaler(int width, int height)
-    : width_(width), height_(height), frameBytes_(size_t(width) * height * 3 / 2) {
-  const SDL_Rect fit = avFit(width, height);
-  columnOf_.assign(width, -1);
-  rowOf_.assign(height, -1);
-  // Each output pixel's centre, mapped back into the show, falls in its source pixel.
-  for (int x = 0; x < fit.w; ++x) columnOf_[fit.x + x] = int((x + 0.5) * kShowW / fit.w);
-  for (int y = 0; y < fit.h; ++y) rowOf_[fit.y + y] = int((y + 0.5) * kShowH / fit.h);
+    : width_(width),
+      height_(height),
+      frameBytes_(size_t(width) * height * 3 / 2),
+      columnOf_(nearest(width, avFit(width, height).x, avFit(width, height).w, kShowW)),
+      rowOf_(nearest(height, avFit(width, height).y, avFit(width, height).h, kShowH)) {
   // A chroma sample covers output pixels 2i and 2i+1 each way; at any
-  // enlargement most neighbours cover the same source pixels.
-  auto pairUp = [](const std::vector<int>& of, std::vector<int>& pairs, std::vector<int>& index) {
+  // enlargement most neighbours cover the same source pixels. Bars point at
+  // the spread picture's black column and row.
+  auto pairUp = [](const std::vector<int>& of, int black, std::vector<int>& pairs,
+                   std::vector<int>& index) {
     for (size_t i = 0; i + 1 < of.size(); i += 2) {
+      const int first = of[i] < 0 ? black : of[i], second = of[i + 1] < 0 ? black : of[i + 1];
       size_t n = pairs.size();
-      if (n == 0 || pairs[n - 2] != of[i] || pairs[n - 1] != of[i + 1]) {
-        pairs.push_back(of[i]);
-        pairs.push_back(of[i + 1]);
+      if (n == 0 || pairs[n - 2] != first || pairs[n - 1] != second) {
+        pairs.push_back(first);
+        pairs.push_back(second);
       }
       index.push_back(int(pairs.size() / 2 - 1));
     }
   };
-  pairUp(columnOf_, pairColumns_, chromaColumn_);
-  pairUp(rowOf_, pairRows_, chromaRow_);
+  pairUp(columnOf_, kShowW, pairColumns_, chromaColumn_);
+  pairUp(rowOf_, kShowH, pairRows_, chromaRow_);
   luma_.resize(size_t(kShowW) * kShowH);
+  spread_.assign(size_t(kShowW + 1) * (kShowH + 1), 0);
   u_.resize(pairRows_.size() / 2 * (pairColumns_.size() / 2));
   v_.resize(u_.size());
 }
 
 void Yuv420Scaler::scale(const uint32_t* picture, uint8_t* yuv) {
-  for (size_t i = 0; i < luma_.size(); ++i) luma_[i] = lumaOf(picture[i]);
+  // Blue, red and green of a pixel in 16-bit lanes of one word: four of them
+  // add up in one sum without carrying into each other.
+  for (int y = 0; y < kShowH; ++y) {
+    const uint32_t* in = picture + size_t(y) * kShowW;
+    uint8_t* luma = &luma_[size_t(y) * kShowW];
+    uint64_t* spread = &spread_[size_t(y) * (kShowW + 1)];
+    for (int x = 0; x < kShowW; ++x) {
+      const uint32_t p = in[x];
+      luma[x] = lumaOf(p);
+      spread[x] = (p & 0xFF00FF) | uint64_t(p & 0xFF00) << 24;
+    }
+  }
   const SDL_Rect fit = avFit(width_, height_);
   uint8_t* Y = yuv;
   for (int y = 0; y < height_; ++y) {
@@ -310,29 +334,28 @@ void Yuv420Scaler::scale(const uint32_t* picture, uint8_t* yuv) {
     } else {
       std::memset(out, 16, fit.x);
       const uint8_t* source = &luma_[size_t(r) * kShowW];
-      for (int x = fit.x; x < fit.x + fit.w; ++x) out[x] = source[columnOf_[x]];
+      if (fit.w == kShowW)
+        std::memcpy(out + fit.x, source, kShowW);
+      else
+        for (int x = fit.x; x < fit.x + fit.w; ++x) out[x] = source[columnOf_[x]];
       std::memset(out + fit.x + fit.w, 16, width_ - fit.x - fit.w);
     }
   }
 
-  // Each distinct block of up to 2×2 source pixels (the bars black).
+  // Each distinct block of up to 2×2 source pixels.
   const size_t pairsAcross = pairColumns_.size() / 2;
   for (size_t pr = 0; pr < pairRows_.size() / 2; ++pr) {
-    const int rows[2] = {pairRows_[2 * pr], pairRows_[2 * pr + 1]};
+    const uint64_t* first = &spread_[size_t(pairRows_[2 * pr]) * (kShowW + 1)];
+    const uint64_t* second = &spread_[size_t(pairRows_[2 * pr + 1]) * (kShowW + 1)];
+    uint8_t* u = &u_[pr * pairsAcross];
+    uint8_t* v = &v_[pr * pairsAcross];
     for (size_t pc = 0; pc < pairsAcross; ++pc) {
-      const int columns[2] = {pairColumns_[2 * pc], pairColumns_[2 * pc + 1]};
-      int r = 0, g = 0, b = 0;
-      for (int row : rows)
-        for (int column : columns) {
-          if (row < 0 || column < 0) continue;
-          uint32_t p = picture[size_t(row) * kShowW + column];
-          r += p >> 16 & 255;
-          g += p >> 8 & 255;
-          b += p & 255;
-        }
-      r = (r + 2) / 4, g = (g + 2) / 4, b = (b + 2) / 4;
-      u_[pr * pairsAcross + pc] = uint8_t(((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128);
-      v_[pr * pairsAcross + pc] = uint8_t(((112 * r - 94 * g - 18 * b + 128) >> 8) + 128);
+      const int left = pairColumns_[2 * pc], right = pairColumns_[2 * pc + 1];
+      const uint64_t sum = first[left] + first[right] + second[left] + second[right];
+      const int r = int((sum >> 16 & 0xFFFF) + 2) >> 2, g = int((sum >> 32) + 2) >> 2,
+                b = int((sum & 0xFFFF) + 2) >> 2;
+      u[pc] = uint8_t(((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128);
+      v[pc] = uint8_t(((112 * r - 94 * g - 18 * b + 128) >> 8) + 128);
     }
   }
   const int cw = width_ / 2, ch = height_ / 2;
@@ -347,7 +370,10 @@ void Yuv420Scaler::scale(const uint32_t* picture, uint8_t* yuv) {
         continue;
       }
       const uint8_t* source = blocks[plane]->data() + size_t(chromaRow_[y]) * pairsAcross;
-      for (int x = 0; x < cw; ++x) out[x] = source[chromaColumn_[x]];
+      if (size_t(cw) == pairsAcross)
+        std::memcpy(out, source, cw);
+      else
+        for (int x = 0; x < cw; ++x) out[x] = source[chromaColumn_[x]];
     }
 }
 

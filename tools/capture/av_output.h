@@ -59,9 +59,10 @@ class Yuv420Scaler {
   int width_, height_;
   size_t frameBytes_;
   std::vector<int> columnOf_, rowOf_;  // output pixel → source pixel, -1 in the bars
-  // Distinct (first, second) source columns / rows under the chroma samples,
-  // and each chroma column's / row's index among them.
+  // Distinct (first, second) source columns / rows under the chroma samples
+  // (640 / 480 in the bars), and each chroma column's / row's index among them.
   std::vector<int> pairColumns_, pairRows_;  // two entries a pair
   std::vector<int> chromaColumn_, chromaRow_;
   std::vector<uint8_t> luma_, u_, v_;  // per source pixel / per distinct block
+  std::vector<uint64_t> spread_;  // 641×481 pixels, channels apart; the last column and row black
 };
