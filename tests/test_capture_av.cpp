@@ -294,19 +294,13 @@ std::vector<uint8_t> scaledThenConverted(const std::vector<uint32_t>& picture, i
   return yuv;
 }
 
-std::vector<char> framesOf(const std::vector<char>& y4m) {
-  std::string text(y4m.begin(), y4m.begin() + std::min<size_t>(y4m.size(), 100));
+// The planes of every frame of a y4m file of `frameBytes` a frame, without
+// the headers.
+std::vector<char> framesOf(const std::vector<char>& y4m, size_t frameBytes) {
   std::vector<char> planes;
-  size_t at = text.find('\n') + 1;
-  while (at + 6 <= y4m.size()) {
-    size_t next = std::string(y4m.begin() + at, y4m.begin() + at + 6) == "FRAME\n" ? at + 6 : at;
-    size_t end = next;
-    while (end < y4m.size() && !(end + 6 <= y4m.size() &&
-                                 std::equal(y4m.begin() + end, y4m.begin() + end + 6, "FRAME\n")))
-      ++end;
-    planes.insert(planes.end(), y4m.begin() + next, y4m.begin() + end);
-    at = end;
-  }
+  size_t at = std::string(y4m.begin(), y4m.begin() + std::min<size_t>(y4m.size(), 100)).find('\n');
+  for (++at; at + 6 + frameBytes <= y4m.size(); at += 6 + frameBytes)
+    planes.insert(planes.end(), y4m.begin() + at + 6, y4m.begin() + at + 6 + frameBytes);
   return planes;
 }
 
@@ -360,7 +354,7 @@ TEST(CaptureFiles, Mp4CarriesTheY4mFramesAtTheAskedCrfAndPreset) {
   ASSERT_EQ(lossless.status, 0) << lossless.out;
   std::string decoded = shell("ffmpeg -nostdin -loglevel error -i " + dir.dir +
                               "/a.mp4 -f rawvideo -pix_fmt yuv420p -");
-  std::vector<char> frames = framesOf(slurp(dir.dir + "/a.y4m"));
+  std::vector<char> frames = framesOf(slurp(dir.dir + "/a.y4m"), 322 * 240 * 3 / 2);
   ASSERT_EQ(frames.size() % (322 * 240 * 3 / 2), 0u);
   EXPECT_EQ(frames.size() / (322 * 240 * 3 / 2), 31u);  // 0.5 s at 60, and the one past --until
   ASSERT_EQ(decoded.size(), frames.size());
@@ -409,8 +403,8 @@ TEST(CaptureFiles, FromStartsBothFilesAtTheSameFrameOfTheShow) {
       capture("--until 3 --from 1.5 --video " + dir.dir + "/l.y4m --audio " + dir.dir + "/l.wav");
   ASSERT_EQ(later.status, 0) << later.out;
   const size_t frameBytes = 640 * 480 * 3 / 2;
-  std::vector<char> all = framesOf(slurp(dir.dir + "/w.y4m"));
-  std::vector<char> cut = framesOf(slurp(dir.dir + "/l.y4m"));
+  std::vector<char> all = framesOf(slurp(dir.dir + "/w.y4m"), frameBytes);
+  std::vector<char> cut = framesOf(slurp(dir.dir + "/l.y4m"), frameBytes);
   ASSERT_EQ(all.size(), 181 * frameBytes);
   ASSERT_EQ(cut.size(), (181 - 90) * frameBytes);
   EXPECT_TRUE(std::equal(cut.begin(), cut.end(), all.begin() + 90 * frameBytes));
@@ -440,7 +434,7 @@ TEST(CaptureFiles, FlashAndAccentLineUpInFilesStartedLater) {
   CaptureRun run = capture("--until 31.5 --from 29 --cues --size 128x96 --video " + dir.dir +
                            "/f.y4m --audio " + dir.dir + "/f.wav");
   ASSERT_EQ(run.status, 0) << run.out;
-  std::vector<char> frames = framesOf(slurp(dir.dir + "/f.y4m"));
+  std::vector<char> frames = framesOf(slurp(dir.dir + "/f.y4m"), frameBytes);
   std::vector<char> wav = slurp(dir.dir + "/f.wav");
   expectFlashMeetsAccent(
       run.out, 29, frames.size() / frameBytes,
