@@ -4,6 +4,12 @@
 #   ./setup.sh test   install what is missing (with what the tests need:
 #                     deps-test.txt), build, run every test (also in an
 #                     AddressSanitizer/UBSan build, build-asan/)
+#   ./setup.sh release       install what is missing (with deps-release.txt),
+#                            build the archive and the Debian package into
+#                            build/
+#   ./setup.sh release-test  the same, then prove both on a bare Debian 12
+#                            (tests/release/bare.sh; a first run downloads
+#                            the base system)
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-demo}
@@ -33,6 +39,8 @@ build() {  # build DIR [cmake options...]
 
 case "$mode" in
   test) install_missing deps.txt deps-test.txt ;;
+  release) install_missing deps.txt deps-release.txt ;;
+  release-test) install_missing deps.txt deps-test.txt deps-release.txt ;;
   *) install_missing deps.txt ;;
 esac
 case "$mode" in
@@ -46,8 +54,16 @@ case "$mode" in
     build build-asan -DPLUPP_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
     (cd build-asan && ctest --output-on-failure -j "$jobs")
     ;;
+  release | release-test)
+    # Only what the artefacts hold is built; the tests' own targets are not.
+    cmake -S . -B build >/dev/null
+    cmake --build build -j "$jobs" --target release
+    if [ "$mode" = release-test ]; then
+      tests/release/bare.sh build
+    fi
+    ;;
   *)
-    echo "usage: ./setup.sh demo|test" >&2
+    echo "usage: ./setup.sh demo|test|release|release-test" >&2
     exit 2
     ;;
 esac
