@@ -41,6 +41,7 @@ DEBIAN_FRONTEND=noninteractive chroot "$root" apt-get install -y -qq --no-instal
 chroot "$root" apt-get clean
 chroot "$root" useradd -m -s /bin/bash viewer
 umount "$root/proc"
+chmod 755 "$root"  # the root folder is /: mktemp made it the owner's alone
 tar -C "$root" -cf "$tarball.part" .
 mv "$tarball.part" "$tarball"
 echo "$tarball"
