@@ -7,6 +7,10 @@
 #   plupp-VERSION-linux-x86_64.tar.gz    one folder that runs where it is
 #                                        unpacked (cmake/archive.sh)
 include(GNUInstallDirs)
+# Installing (and CPack, which installs) builds nothing: without this it
+# would build every target first, the tests too. `release` names what the
+# artefacts hold.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 
 set(PLUPP_DATA_DIR ${CMAKE_INSTALL_DATADIR}/plupp)
 
