@@ -218,7 +218,9 @@ void afterFlip() {
 
 [[noreturn]] void onShowEnding(int status) { throw ShowEnded{status}; }
 
-void stopAtUntil() {
+// As each frame starts: the pointer hidden once, --until checked, keys due
+// delivered.
+void everyFrameStart() {
   // The dummy display draws SDL's software mouse pointer into the picture.
   static bool pointerHidden = false;
   if (!pointerHidden) SDL_ShowCursor(SDL_DISABLE);
@@ -308,7 +310,7 @@ int main(int argc, char** argv) {
   }
   screenFlipped = onFlip;
   wallStart = lastProgress = std::chrono::steady_clock::now();
-  frameStarting = stopAtUntil;
+  frameStarting = everyFrameStart;
   frameShown = afterFlip;
   showEnding = onShowEnding;
 
