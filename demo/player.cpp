@@ -71,6 +71,7 @@ struct PendingCue {
   int instrument;
 };
 bool queueCues = false;  // cues wait for their sound (the decoder thread runs)
+bool cuesWaitForHearing = false;  // released by playerHeard, not the callback
 int16_t ring[2 * kRingFrames];
 std::atomic<uint64_t> ringWritten{0}, ringRead{0};  // stereo frames since the start
 PendingCue cueSlots[kCueSlots];
@@ -145,11 +146,45 @@ void render(FMUSIC_MODULE* m, int16_t* out, size_t frames) {
   }
 }
 
+// Sends the waiting cues of every song frame up to `frame`.
+void releaseCues(FMUSIC_MODULE* m, uint64_t frame) {
+  uint64_t c = cuesRead.load(std::memory_order_relaxed);
+  while (m && c < cuesWritten.load(std::memory_order_acquire) && cueSlots[c % kCueSlots].frame <= frame) {
+    const PendingCue cue = cueSlots[c % kCueSlots];
+    if (FMUSIC_CALLBACK cb = m->callbacks[cue.instrument].load()) {
+      if (playerCue) playerCue(cue.instrument, double(cue.frame) / kRate);
+      cb(m, static_cast<unsigned char>(cue.instrument));
+    }
+    ++c;
+  }
+  cuesRead.store(c, std::memory_order_release);
+}
+
+// Decodes into the ring until it holds at least `frames` (or is full); false
+// when there is nothing to decode.
+bool fillRing(size_t frames) {
+  for (;;) {
+    FMUSIC_MODULE* m = current.load();
+    const uint64_t w = ringWritten.load(std::memory_order_relaxed);
+    const uint64_t queued = w - ringRead.load(std::memory_order_acquire);
+    const uint64_t room = kRingFrames - queued;
+    if (!m || !m->playing || m->ended || room < kStepFrames) return false;
+    if (queued >= frames) return true;
+    const size_t at = w % kRingFrames;
+    const size_t n = std::min<uint64_t>(std::min<uint64_t>(room, kDeviceFrames), kRingFrames - at);
+    render(m, &ring[2 * at], n);
+    ringWritten.store(w + n, std::memory_order_release);
+  }
+}
+
 // The device's callback: the next decoded frames (silence for any the
 // decoder has not reached), then the cues they carry.
 void mixIntoDevice(void*, Uint8* stream, int len) {
   int16_t* out = reinterpret_cast<int16_t*>(stream);
   const size_t frames = size_t(len) / 4;
+  // Where no thread can be made (the browser has none) the callback decodes
+  // what it sends; without this the ring stayed empty and the song silent.
+  if (!decoderThread) fillRing(frames);
   const uint64_t r = ringRead.load(std::memory_order_relaxed);
   const size_t have = std::min<uint64_t>(frames, ringWritten.load(std::memory_order_acquire) - r);
   for (size_t done = 0; done < have;) {
@@ -162,33 +197,13 @@ void mixIntoDevice(void*, Uint8* stream, int len) {
 
   FMUSIC_MODULE* m = current.load();
   const uint64_t sent = m ? m->framesSent += have : 0;
-  uint64_t c = cuesRead.load(std::memory_order_relaxed);
-  while (m && c < cuesWritten.load(std::memory_order_acquire) && cueSlots[c % kCueSlots].frame <= sent) {
-    const PendingCue cue = cueSlots[c % kCueSlots];
-    if (FMUSIC_CALLBACK cb = m->callbacks[cue.instrument].load()) {
-      if (playerCue) playerCue(cue.instrument, double(cue.frame) / kRate);
-      cb(m, static_cast<unsigned char>(cue.instrument));
-    }
-    ++c;
-  }
-  cuesRead.store(c, std::memory_order_release);
+  if (!cuesWaitForHearing) releaseCues(m, sent);
 }
 
 // Keeps the ring full while the song plays, a step at a time.
 int decodeAhead(void*) {
-  while (!decoderStops) {
-    FMUSIC_MODULE* m = current.load();
-    const uint64_t w = ringWritten.load(std::memory_order_relaxed);
-    const uint64_t room = kRingFrames - (w - ringRead.load(std::memory_order_acquire));
-    if (!m || !m->playing || m->ended || room < kStepFrames) {
-      SDL_Delay(2);
-      continue;
-    }
-    const size_t at = w % kRingFrames;
-    const size_t n = std::min<uint64_t>(std::min<uint64_t>(room, kDeviceFrames), kRingFrames - at);
-    render(m, &ring[2 * at], n);
-    ringWritten.store(w + n, std::memory_order_release);
-  }
+  while (!decoderStops)
+    if (!fillRing(kRingFrames)) SDL_Delay(2);
   return 0;
 }
 
@@ -202,17 +217,23 @@ void stopDecoder() {
 // Without a sound device the song still has to move at the speed of sound:
 // this thread renders it into nothing, paced by the SDL tick counter that
 // stands in for the device's own clock.
+Uint32 silentStart = 0;
+uint64_t silentRendered = 0;
+bool silentByFrames = false;  // no thread: the frame loop keeps the pace
+
+void renderSilentlyToNow() {
+  static std::vector<int16_t> scratch(2 * kDeviceFrames);
+  const uint64_t due = uint64_t(SDL_GetTicks() - silentStart) * kRate / 1000;
+  while (silentRendered < due) {
+    size_t n = std::min<uint64_t>(kDeviceFrames, due - silentRendered);
+    render(current.load(), scratch.data(), n);
+    silentRendered += n;
+  }
+}
+
 int silentPlayer(void*) {
-  std::vector<int16_t> scratch(2 * kDeviceFrames);
-  Uint32 start = SDL_GetTicks();
-  uint64_t rendered = 0;
   for (;;) {
-    uint64_t due = uint64_t(SDL_GetTicks() - start) * kRate / 1000;
-    while (rendered < due) {
-      size_t n = std::min<uint64_t>(kDeviceFrames, due - rendered);
-      render(current.load(), scratch.data(), n);
-      rendered += n;
-    }
+    renderSilentlyToNow();
     SDL_Delay(5);
   }
 }
@@ -386,8 +407,11 @@ signed char FMUSIC_PlaySong(FMUSIC_MODULE* mod) {
   mod->playing = true;
   current = mod;
   if (deviceOpen) SDL_UnlockAudio();
-  if (!offline && !deviceOpen && !silentThread)
+  if (!offline && !deviceOpen && !silentThread && !silentByFrames) {
+    silentStart = SDL_GetTicks();
     silentThread = SDL_CreateThread(silentPlayer, nullptr);
+    silentByFrames = !silentThread;
+  }
   return 1;
 }
 
@@ -395,4 +419,23 @@ signed char FMUSIC_SetInstCallback(FMUSIC_MODULE* mod, FMUSIC_CALLBACK callback,
   if (!mod || instrument < 0 || instrument > 255) return 0;
   mod->callbacks[instrument] = callback;
   return 1;
+}
+
+void playerCuesWaitForHearing() { cuesWaitForHearing = true; }
+
+void playerHeard(uint64_t framesQueued) {
+  if (!cuesWaitForHearing) return;
+  SDL_LockAudio();
+  FMUSIC_MODULE* m = current.load();
+  if (m && m->framesSent >= framesQueued) releaseCues(m, m->framesSent - framesQueued);
+  SDL_UnlockAudio();
+}
+
+uint64_t playerFramesSent() {
+  FMUSIC_MODULE* m = current.load();
+  return m ? m->framesSent : 0;
+}
+
+void playerKeepSilentPace() {
+  if (silentByFrames) renderSilentlyToNow();
 }

@@ -37,3 +37,17 @@ bool playerSongNames(const FMUSIC_MODULE* mod, int instrument);
 double playerSongSeconds();
 // Stereo frames rendered so far by the song that plays.
 uint64_t playerFramesRendered();
+
+// --- where the device clock is known and there are no threads (the browser) ---
+// Cues then wait for their sound to be heard, not for its hand-over to the
+// device, whose own queue is tens of milliseconds there: after this, the
+// device's callback keeps them and playerHeard sends them.
+void playerCuesWaitForHearing();
+// Sends the cues of all the sound heard so far, `framesQueued` being the stereo
+// frames handed to the device and not yet heard. Called once a frame.
+void playerHeard(uint64_t framesQueued);
+// Stereo frames of the song that plays handed to the device so far.
+uint64_t playerFramesSent();
+// Without a device and without a thread for the silent player, the frame loop
+// calls this once a frame to move the song on to the present.
+void playerKeepSilentPace();
