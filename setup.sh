@@ -10,6 +10,9 @@
 #   ./setup.sh release-test  the same, then prove both on a bare Debian 12
 #                            (tests/release/bare.sh; a first run downloads
 #                            the base system)
+#   ./setup.sh web    install emscripten and chromium, build the show for the
+#                     browser into build-web/ (libraries from Debian's source
+#                     packages, cached in build-web-libs/) and test it there
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-demo}
@@ -41,6 +44,7 @@ case "$mode" in
   test) install_missing deps.txt deps-test.txt ;;
   release) install_missing deps.txt deps-release.txt ;;
   release-test) install_missing deps.txt deps-test.txt deps-release.txt ;;
+  web) install_missing deps.txt deps-test.txt web/deps-web.txt ;;
   *) install_missing deps.txt ;;
 esac
 case "$mode" in
@@ -62,8 +66,20 @@ case "$mode" in
       tests/release/bare.sh build
     fi
     ;;
+  web)
+    # Debian's npm would replace a node that brought its own.
+    command -v npm >/dev/null || install_missing <(echo npm)
+    build build
+    web/fetch-sources.sh build-web-libs/src
+    web/build-libs.sh build-web-libs
+    web/build.sh build build-web-libs build-web
+    tests/web/run.sh build-web build
+    echo "setup: the browser build is in build-web/; serve it with"
+    echo "    python3 -m http.server -d build-web"
+    echo "and open http://localhost:8000/"
+    ;;
   *)
-    echo "usage: ./setup.sh demo|test|release|release-test" >&2
+    echo "usage: ./setup.sh demo|test|release|release-test|web" >&2
     exit 2
     ;;
 esac
