@@ -43,9 +43,12 @@ for s in "${sources[@]}"; do objs+=("$out/obj/$(echo "$s" | tr / _).o"); done
 # yields to the browser). Left to itself it also instruments every indirect
 # call, which made libopenmpt 1.6-2.6x slower and the wasm 58% larger; the
 # way from the loop to SDL_Delay is direct calls only, so indirect calls are
-# left alone.
+# left alone. A call that may throw goes out through a JavaScript invoke_
+# wrapper and back in (exceptions in this emscripten), so those wrappers must
+# be known to unwind as well: SDL_main calls the frame loop through one.
 em++ -O2 -fexceptions "${objs[@]}" "$libs/libSGE.a" "$libs/libopenmpt.a" "$libs/libSDL.a" \
   -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -sASYNCIFY_STACK_SIZE=65536 \
+  '-sASYNCIFY_IMPORTS=["emscripten_sleep","invoke_*"]' \
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB -sENVIRONMENT=web \
   -sEXPORTED_FUNCTIONS=_main,_plupp_audio_fill,_plupp_key -sEXPORTED_RUNTIME_METHODS=callMain \
   --pre-js "$root/web/page.js" \

@@ -78,6 +78,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE void plupp_key(int sym) {
 }
 
 int main(int argc, char** argv) {
+  // SDL 1.2 offers its dummy display only when asked for it by name.
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
   onVirtualClock = EM_ASM_INT({ return Module.pluppVirtual ? 1 : 0; }) != 0;
   if (onVirtualClock) {
     const double fps = EM_ASM_DOUBLE({ return Module.pluppFps || 60; });
