@@ -189,6 +189,12 @@ async function realtime(port, base) {
     await c.Input.dispatchKeyEvent({ type: 'keyDown', key: k, code, windowsVirtualKeyCode: code === 'Escape' ? 27 : 70 });
     await c.Input.dispatchKeyEvent({ type: 'keyUp', key: k, code, windowsVirtualKeyCode: code === 'Escape' ? 27 : 70 });
   };
+  for (const type of ['mousePressed', 'mouseReleased'])
+    await c.Input.dispatchMouseEvent({ type, x: 640, y: 400, button: 'left', clickCount: 2 });
+  check(await waitFor(c, 'document.fullscreenElement !== null', 5000), 'a double-click asks for full screen');
+  await key('f', 'KeyF');
+  check(await waitFor(c, 'document.fullscreenElement === null', 5000), '`f` leaves it again');
+  await sleep(500);
   await key('f', 'KeyF');
   check(await waitFor(c, 'document.fullscreenElement !== null', 5000), '`f` asks for full screen');
   await key('Escape', 'Escape');
@@ -246,7 +252,10 @@ async function badsong(port, base, state) {
   } catch (e) {
     check(false, 'the run itself: ' + e.stack);
   } finally {
+    // Gone before run.sh removes its profile, which it writes to until then.
+    const gone = new Promise((resolve) => proc.on('exit', resolve));
     proc.kill();
+    await gone;
     server.close();
   }
   if (checks.includes('bench')) {

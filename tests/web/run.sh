@@ -26,7 +26,7 @@ native=$(cd "$native" && pwd)
 [[ -d "$here/node_modules/chrome-remote-interface" ]] || (cd "$here" && npm ci --no-audit --no-fund --silent)
 
 work=$(mktemp -d /tmp/plupp-web-test.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+trap 'rm -rf "$work" 2>/dev/null || true' EXIT
 times=(3 25 60 100 160 200 244.5)
 shots=()
 for t in "${times[@]}"; do shots+=(--shot "$t:$work/$t.png"); done
