@@ -70,7 +70,8 @@
   };
 
   Module.cueReleased = function (instrument, songSeconds, leadMs, queuedMs) {
-    if (stats.cues.length < 4096) stats.cues.push({ instrument, songSeconds, leadMs, queuedMs });
+    if (stats.cues.length < 4096)
+      stats.cues.push({ instrument, songSeconds, leadMs, queuedMs, showMs: stats.showMs });
   };
 
   function leaveFullScreen() {

@@ -2,7 +2,7 @@
 // and checks it against the native capture tool. Called by tests/web/run.sh:
 //   node page-test.js BUILD_WEB WORK_DIR CHECKS...
 // CHECKS: `pixels SHOTS_DIR` (the virtual clock against plupp-capture's shots,
-// each SHOTS_DIR/T.rgb being raw RGB), `realtime`, `badsong`. With `bench`
+// each SHOTS_DIR/T.rgb being raw RGB), `realtime`, `silent`, `badsong`. With `bench`
 // it prints a line of figures. Exits non-zero on the first failed check.
 'use strict';
 const CDP = require('chrome-remote-interface');
@@ -213,6 +213,32 @@ async function realtime(port, base) {
   await c.close_();
 }
 
+// --- no sound in the browser: the silent player, driven by the frame loop,
+// still moves the song on in real time, so its cues come when they would ---
+async function silent(port, base) {
+  const c = await open(port, `${base}/index.html`);
+  await waitFor(c, "document.getElementById('prompt').textContent === 'CLICK TO START'", 60000);
+  await js(c, 'window.AudioContext = undefined; true');
+  for (const type of ['mousePressed', 'mouseReleased'])
+    await c.Input.dispatchMouseEvent({ type, x: 640, y: 480, button: 'left', clickCount: 1 });
+  // The song starts as the show loads its pictures, so its time runs a
+  // little behind the show's: the same way at every cue while it keeps pace.
+  const cued = await waitFor(c, 'Module.pluppStats.cues.length >= 2', 40000);
+  const st = await js(c, `({cues: Module.pluppStats.cues, messages: Module.pluppStats.messages,
+    audio: !!Module.audioContext})`);
+  check(!st.audio && st.messages.some((m) => /no sound device/.test(m)),
+        `without sound: the player says so (${st.messages.join(' | ')})`);
+  if (check(cued, 'without sound: the cues still come')) {
+    const behind = st.cues.map((q) => q.showMs - q.songSeconds * 1000);
+    const drift = Math.abs(behind[behind.length - 1] - behind[0]);
+    check(behind[0] >= 0 && behind[0] < 1000 && drift <= 2 * FRAME_MS,
+          `... in step with the show: the song ${behind[0].toFixed(0)} ms behind it at ` +
+          `${st.cues[0].songSeconds.toFixed(2)} s, ${drift.toFixed(1)} ms more or less at ` +
+          `${st.cues[st.cues.length - 1].songSeconds.toFixed(2)} s`);
+  }
+  await c.close_();
+}
+
 // --- a damaged song: the silent show with a message, no crash ---
 async function badsong(port, base, state) {
   const js0 = fs.readFileSync(path.join(buildWeb, 'index.js'), 'utf8');
@@ -248,6 +274,7 @@ async function badsong(port, base, state) {
       if (checks[i] === 'pixels') await pixels(port, base, checks[++i]);
       else if (checks[i] === 'realtime') await realtime(port, base);
       else if (checks[i] === 'badsong') await badsong(port, base, state);
+      else if (checks[i] === 'silent') await silent(port, base);
     }
   } catch (e) {
     check(false, 'the run itself: ' + e.stack);
