@@ -22,7 +22,10 @@ constexpr int kShowW = 640, kShowH = 480;
 std::vector<Uint32> rgba(size_t(kShowW) * kShowH);  // the canvas's byte order
 long flips = 0;
 double presentMs = 0;  // spent converting and handing frames to the canvas
+bool held = false;     // the show runs ahead unseen (the native --start)
 }  // namespace
+
+void presentHold(bool hold) { held = hold; }
 
 bool presentOpen() {
   SDL_Surface* display = SDL_SetVideoMode(kShowW, kShowH, 32, SDL_SWSURFACE);
@@ -43,6 +46,7 @@ bool presentOpen() {
 }
 
 void presentFrame() {
+  if (held) return;
   const double start = emscripten_get_now();
   const SDL_PixelFormat* f = screen->format;
   const Uint8 rs = f->Rshift, gs = f->Gshift, bs = f->Bshift;
