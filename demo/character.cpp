@@ -80,7 +80,8 @@ void drawAnimation() {
 
   // The flag picture's own pixels for that place: it covers the screen from
   // x = kFlagScreenX, so the sprite, platform and flames of the last frame go.
-  drawImg2(screen, homemadeBuffer, x + kEraseDx, y, kEraseW, kEraseH, x + kEraseDx - kFlagScreenX, y);
+  drawImg2(screen, homemadeBuffer, x + kEraseDx, y, kEraseW, kEraseH, x + kEraseDx - kFlagScreenX,
+           y);
 
   // In scene 2 the blinking character stands behind platform and flames.
   if (lastScene) {

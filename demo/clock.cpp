@@ -9,8 +9,8 @@ namespace {
 // --- clock state ---
 bool virtualClock = false;
 double virtualFps = 60.0;
-double virtualMs = 0.0;       // current virtual time, milliseconds
-double realDeadlineMs = 0.0;  // when the current real frame's 1/60 s is up
+double virtualMs = 0.0;        // current virtual time, milliseconds
+double realDeadlineMs = 0.0;   // when the current real frame's 1/60 s is up
 double displayPeriodMs = 0.0;  // > 0 while the display's flips pace the frames
 double lastPacedMs = 0.0;      // when the last frame left clockPaceFrame
 int64_t realOffsetMs = 0;      // show clock minus SDL_GetTicks

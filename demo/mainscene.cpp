@@ -53,7 +53,9 @@ constexpr int kLyricY = 390;
 void drawBackdropEffect(bool seen) {
   switch (currentEffect) {
     case 0: seen ? drawTunnel() : advanceTunnel(); break;
-    case 1: if (seen) drawPlasma(); break;  // its picture follows the clock alone
+    case 1:
+      if (seen) drawPlasma();
+      break;  // its picture follows the clock alone
     case 2: seen ? drawAmigaBalls() : advanceAmigaBalls(); break;
     case 3: seen ? drawAmigaScroller() : advanceAmigaScroller(); break;
     case 4: seen ? drawPsycho() : advancePsycho(); break;

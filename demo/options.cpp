@@ -14,9 +14,9 @@ const char* const kOptionsHelp =
     "Keys: f toggles full screen, Escape quits.\n";
 
 namespace {
-constexpr int kMaxScale = 16;  // 10240 pixels wide: past any display there is
+constexpr int kMaxScale = 16;             // 10240 pixels wide: past any display there is
 constexpr double kMaxStartSeconds = 600;  // the capture tool's limit too
-}
+}  // namespace
 
 OptionsVerdict parseOptions(int argc, const char* const* argv, PresentOptions& out,
                             std::string& error) {

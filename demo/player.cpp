@@ -42,7 +42,7 @@ struct FMUSIC_MODULE {
   int lastOrder = -1, lastRow = -1;
   uint64_t frames = 0;
   uint64_t framesSent = 0;  // of those, handed to the sound device (its callback's)
-  uint64_t endFrame = 0;  // the song's length in frames, as the decoder measures it
+  uint64_t endFrame = 0;    // the song's length in frames, as the decoder measures it
 };
 
 namespace {
@@ -64,13 +64,13 @@ SDL_Thread* silentThread = nullptr;
 // its short buffers when the viewer quits. Cues still reach the show as the
 // sound that carries them leaves for the device, as when the callback decoded.
 constexpr int kDeviceBufferFrames = 1024;  // 23 ms a callback
-constexpr size_t kRingFrames = 4096;      // at most 93 ms decoded ahead
-constexpr size_t kCueSlots = 1024;        // cues waiting in the ring's sound
+constexpr size_t kRingFrames = 4096;       // at most 93 ms decoded ahead
+constexpr size_t kCueSlots = 1024;         // cues waiting in the ring's sound
 struct PendingCue {
   uint64_t frame;  // the song frame at which the cue was reached
   int instrument;
 };
-bool queueCues = false;  // cues wait for their sound (the decoder thread runs)
+bool queueCues = false;           // cues wait for their sound (the decoder thread runs)
 bool cuesWaitForHearing = false;  // released by playerHeard, not the callback
 int16_t ring[2 * kRingFrames];
 std::atomic<uint64_t> ringWritten{0}, ringRead{0};  // stereo frames since the start
@@ -149,7 +149,8 @@ void render(FMUSIC_MODULE* m, int16_t* out, size_t frames) {
 // Sends the waiting cues of every song frame up to `frame`.
 void releaseCues(FMUSIC_MODULE* m, uint64_t frame) {
   uint64_t c = cuesRead.load(std::memory_order_relaxed);
-  while (m && c < cuesWritten.load(std::memory_order_acquire) && cueSlots[c % kCueSlots].frame <= frame) {
+  while (m && c < cuesWritten.load(std::memory_order_acquire) &&
+         cueSlots[c % kCueSlots].frame <= frame) {
     const PendingCue cue = cueSlots[c % kCueSlots];
     if (FMUSIC_CALLBACK cb = m->callbacks[cue.instrument].load()) {
       if (playerCue) playerCue(cue.instrument, double(cue.frame) / kRate);

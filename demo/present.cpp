@@ -29,10 +29,10 @@ bool held = false;               // flips show nothing
 
 // --- pacing probe: flips measured after each mode change ---
 using Clock = std::chrono::steady_clock;
-constexpr int kProbeSkip = 3;    // the first flips of a mode are its set-up
-constexpr int kProbeFlips = 30;  // then this many, made without waiting
+constexpr int kProbeSkip = 3;         // the first flips of a mode are its set-up
+constexpr int kProbeFlips = 30;       // then this many, made without waiting
 constexpr double kProbePeriodMs = 1;  // the clock then waits at most half a millisecond
-int probeAt = 0;                 // flips since the mode was set; past the end: done
+int probeAt = 0;                      // flips since the mode was set; past the end: done
 std::vector<double> probeIntervals, probeFlips;
 Clock::time_point lastFlipEnd;
 double followedPeriodMs = 0;  // the display's period while its flips pace the show
@@ -240,7 +240,8 @@ void presentFrame() {
   if (flipCount++ == 0) {
     firstFlip = end;
     cpuAtFirstFlipMs = cpuMs();
-  } else watchPacing(msBetween(start, end), msBetween(lastFlipEnd, end));
+  } else
+    watchPacing(msBetween(start, end), msBetween(lastFlipEnd, end));
   lastFlipEnd = end;
 }
 

@@ -9,8 +9,8 @@
 enum class PresentMode { Window, FullScreen };
 struct PresentOptions {
   PresentMode mode = PresentMode::Window;
-  int scale = 0;       // window: the whole factor; 0 takes the largest that fits
-  bool stats = false;  // a line of frame figures on stderr at the end
+  int scale = 0;            // window: the whole factor; 0 takes the largest that fits
+  bool stats = false;       // a line of frame figures on stderr at the end
   double startSeconds = 0;  // where the viewer joins the show
 };
 // Chosen before SDL_main (the demo's start options).
@@ -18,12 +18,12 @@ extern PresentOptions presentOptions;
 
 // A display mode and how `screen` is laid into it. Sizes in display pixels.
 struct Presentation {
-  int modeW, modeH;   // the display surface asked of SDL
+  int modeW, modeH;  // the display surface asked of SDL
   bool fullScreen;
-  int factor;         // each show pixel becomes a factor×factor block of it
-  int x, y;           // where the enlarged picture starts on it
-  int libraryScale;   // sdl12-compat's own whole enlargement of a window
-  bool smooth;        // the library fits the surface to the screen linearly
+  int factor;        // each show pixel becomes a factor×factor block of it
+  int x, y;          // where the enlarged picture starts on it
+  int libraryScale;  // sdl12-compat's own whole enlargement of a window
+  bool smooth;       // the library fits the surface to the screen linearly
 };
 // Room a desktop leaves around a window for its frame and a panel.
 constexpr int kWindowRoomW = 16, kWindowRoomH = 100;
@@ -33,8 +33,7 @@ int windowScaleFor(int desktopW, int desktopH);
 // What `mode` looks like on a desktop of desktopW×desktopH. `compat`: the
 // library is sdl12-compat, which enlarges and fits on its own (on the GPU
 // where there is one); the classic SDL 1.2 gets every pixel from our code.
-Presentation presentationFor(PresentMode mode, int scale, int desktopW, int desktopH,
-                             bool compat);
+Presentation presentationFor(PresentMode mode, int scale, int desktopW, int desktopH, bool compat);
 
 // The display's pacing, from about 30 flips made without waiting of our own:
 // their intervals and how long each flip itself took, in milliseconds. The

@@ -27,8 +27,8 @@ struct SpinWindow {
 // n canvas pixels from (sx, sy), a step adding ct to sx and taking st from
 // sy (both wrapping): the window's texel where the position falls in it,
 // else `clear`.
-void spinRow(Uint32* row, int n, Uint32 sx, Uint32 sy, Uint32 ct, Uint32 st,
-             const SpinWindow& w, Uint32 clear);
+void spinRow(Uint32* row, int n, Uint32 sx, Uint32 sy, Uint32 ct, Uint32 st, const SpinWindow& w,
+             Uint32 clear);
 void spinRowEachPixel(Uint32* row, int n, Uint32 sx, Uint32 sy, Uint32 ct, Uint32 st,
                       const SpinWindow& w, Uint32 clear);
 }  // namespace balls_detail

@@ -30,7 +30,8 @@ void initCube() {
 }
 
 float cube_detail::startSpinFrame() {
-  if (demoboxBuffer && screen) fillRect(demoboxBuffer, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
+  if (demoboxBuffer && screen)
+    fillRect(demoboxBuffer, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
   return stepSpin();
 }
 

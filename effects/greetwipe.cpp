@@ -72,11 +72,12 @@ bool smearAtOnce(SDL_Surface* picture, int edge, int right) {
 bool smearAlongRows(SDL_Surface* picture, int edge, int right) {
   SDL_Surface* box = demoboxBuffer;
   const SDL_Rect& clip = box->clip_rect;
-  if (!(blitsPlainCopy(picture, box) || blitsRgbBytesToWords(picture, box)) || clip.x != 0 || clip.y != 0 || clip.w != box->w ||
-      clip.h != box->h)
+  if (!(blitsPlainCopy(picture, box) || blitsRgbBytesToWords(picture, box)) || clip.x != 0 ||
+      clip.y != 0 || clip.w != box->w || clip.h != box->h)
     return false;
   if (right <= edge) return true;
-  SDL_Rect from = {static_cast<Sint16>(edge), 0, 1, kBoxH}, to = {static_cast<Sint16>(edge), 0, 0, 0};
+  SDL_Rect from = {static_cast<Sint16>(edge), 0, 1, kBoxH},
+           to = {static_cast<Sint16>(edge), 0, 0, 0};
   blitSurface(picture, &from, box, &to);
   const int end = right < box->w ? right : box->w;
   for (int y = to.y; y < to.y + to.h; ++y) {

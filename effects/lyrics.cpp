@@ -207,9 +207,9 @@ void copyOver0(const SDL_Surface* s, const Uint32* from, Uint32* to) {
 struct ReadyLetter {
   bool made;
   char letter;
-  unsigned serial;               // pictureSerial() when made
-  const void* from[4];           // the two fonts and the two glyph buffers
-  Uint32 keyFlags[2], keys[2];   // the buffers' colour keys then
+  unsigned serial;              // pictureSerial() when made
+  const void* from[4];          // the two fonts and the two glyph buffers
+  Uint32 keyFlags[2], keys[2];  // the buffers' colour keys then
   Uint32 rows[2][kCellH][kCellW];
   bool ink[2][kCellH];
 };

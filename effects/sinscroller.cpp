@@ -44,8 +44,7 @@ int reachOf(const sge_bmpFont* font) {
   if (!font->FontSurface || !font->CharPos || font->Chars < 2) return 0;
   const Sint16* mark = font->CharPos;
   int reach = 0;
-  for (int c = 0; c + 1 < font->Chars; ++c)
-    reach = std::max(reach, mark[2 * c + 3] - mark[2 * c]);
+  for (int c = 0; c + 1 < font->Chars; ++c) reach = std::max(reach, mark[2 * c + 3] - mark[2 * c]);
   return reach;
 }
 

@@ -132,8 +132,8 @@ inline Point2d projectWith(const MatrixRows& m, Point3d p) {
   t = _mm_add_ps(t, m.r3);
   const float tz = _mm_cvtss_f32(_mm_shuffle_ps(t, t, _MM_SHUFFLE(2, 2, 2, 2)));
   if (tz == 0.0f) return kNoPoint;
-  const __m128d q = _mm_div_pd(_mm_mul_pd(_mm_cvtps_pd(t), _mm_set1_pd(256.0)),
-                               _mm_set1_pd(double(tz)));
+  const __m128d q =
+      _mm_div_pd(_mm_mul_pd(_mm_cvtps_pd(t), _mm_set1_pd(256.0)), _mm_set1_pd(double(tz)));
   const __m128i xy = _mm_cvttpd_epi32(_mm_add_pd(q, _mm_set_pd(75.0, 100.0)));
   const int32_t x = _mm_cvtsi128_si32(xy), y = _mm_cvtsi128_si32(_mm_srli_si128(xy, 4));
   if (x == INT32_MIN || y == INT32_MIN) return kNoPoint;

@@ -63,12 +63,14 @@ TEST_F(Assets, PicturesHaveTheirSizes) {
     int w, h;
   };
   const Want want[] = {
-      {"kakbg.png", 640, 480},      {"bg_flag.png", 436, 480},   {"psycho.png", 200, 150},
-      {"greet1.png", 200, 150},     {"greet2.png", 200, 150},    {"greet3.jpg", 200, 150},
-      {"greet4.png", 200, 150},     {"greet5.png", 200, 150},    {"greet6.png", 200, 150},
-      {"greet7.png", 200, 150},     {"greet8.png", 200, 150},    {"nyruta.png", L::kFrameW, L::kFrameH},
-      {"boll0001.png", 100, 100},   {"boll0006.png", 100, 100},  {"bar_red.png", 200, 20},
-      {"bar_purple.png", 200, 20},
+      {"kakbg.png", 640, 480},    {"bg_flag.png", 436, 480},
+      {"psycho.png", 200, 150},   {"greet1.png", 200, 150},
+      {"greet2.png", 200, 150},   {"greet3.jpg", 200, 150},
+      {"greet4.png", 200, 150},   {"greet5.png", 200, 150},
+      {"greet6.png", 200, 150},   {"greet7.png", 200, 150},
+      {"greet8.png", 200, 150},   {"nyruta.png", L::kFrameW, L::kFrameH},
+      {"boll0001.png", 100, 100}, {"boll0006.png", 100, 100},
+      {"bar_red.png", 200, 20},   {"bar_purple.png", 200, 20},
   };
   for (const Want& w : want) {
     Surface s = load(w.name);
@@ -223,7 +225,8 @@ struct FontDeleter {
 using Font = std::unique_ptr<sge_bmpFont, FontDeleter>;
 
 Font openFont(const std::string& name) {
-  return Font(sge_BF_OpenFont(const_cast<char*>((kGfx + name).c_str()), SGE_BFTRANSP | SGE_BFSFONT));
+  return Font(
+      sge_BF_OpenFont(const_cast<char*>((kGfx + name).c_str()), SGE_BFTRANSP | SGE_BFSFONT));
 }
 
 // How far the pen moves past a character. SGE's reported size of a string carries a constant
@@ -261,8 +264,10 @@ TEST_F(Assets, FontsHoldEveryCharacterOfTheirTexts) {
   const std::set<char> lyricChars = charsOf(lyrics);
   const std::set<char> scrollerChars = charsOf({text_scroller, text_scroller_outro, greet});
   // The texts themselves keep to the characters the fonts were drawn for.
-  for (char c : lyricChars) EXPECT_TRUE((c >= 'A' && c <= 'Z') || c == '!' || (c >= '<' && c <= '>')) << c;
-  for (char c : scrollerChars) EXPECT_TRUE((c >= 'A' && c <= 'Z') || c == '!' || c == '-' || c == '.') << c;
+  for (char c : lyricChars)
+    EXPECT_TRUE((c >= 'A' && c <= 'Z') || c == '!' || (c >= '<' && c <= '>')) << c;
+  for (char c : scrollerChars)
+    EXPECT_TRUE((c >= 'A' && c <= 'Z') || c == '!' || c == '-' || c == '.') << c;
 
   struct Want {
     const char* file;
@@ -270,9 +275,12 @@ TEST_F(Assets, FontsHoldEveryCharacterOfTheirTexts) {
     int maxW, maxH;
   };
   const Want fonts[] = {
-      {"font_silver.bmp", &lyricChars, 12, 30},      {"font_golden.bmp", &lyricChars, 12, 30},
-      {"font_silver_small.bmp", &lyricChars, 8, 20}, {"font_golden_small.bmp", &lyricChars, 8, 20},
-      {"newfont.bmp", &scrollerChars, 32, 50},       {"newfont_inverted.bmp", &scrollerChars, 32, 50},
+      {"font_silver.bmp", &lyricChars, 12, 30},
+      {"font_golden.bmp", &lyricChars, 12, 30},
+      {"font_silver_small.bmp", &lyricChars, 8, 20},
+      {"font_golden_small.bmp", &lyricChars, 8, 20},
+      {"newfont.bmp", &scrollerChars, 32, 50},
+      {"newfont_inverted.bmp", &scrollerChars, 32, 50},
   };
   for (const Want& w : fonts) {
     Font f = openFont(w.file);
@@ -350,7 +358,8 @@ TEST_F(Assets, FlagPictureIsTheRightPartOfTheBackground) {
   int differ = 0;
   for (int c = 0; c < flag->w; ++c)
     for (int y = 0; y < L::kLyricY; ++y) {
-      int top = L::bandTop(c) - L::kWaveAmplitude, bottom = L::bandTop(c) + L::bandHeight(c) + L::kWaveAmplitude;
+      int top = L::bandTop(c) - L::kWaveAmplitude,
+          bottom = L::bandTop(c) + L::bandHeight(c) + L::kWaveAmplitude;
       if (y >= top && y < bottom) continue;
       if (maxDiff(at(bg.get(), L::kFlagX + c, y), at(flag.get(), c, y)) > 0) ++differ;
     }
@@ -409,13 +418,17 @@ TEST_F(Assets, SwayingBoxLeavesNoTrail) {
   // Everything right of the flag's edge is repainted every frame; the rest of the screen
   // only where the scene copies the background back after the box has moved.
   const int W = L::kFlagX, X0 = 50, Y0 = 130, Y1 = 370;
-  std::vector<Rgba> bg(size_t(640) * 480), screen(size_t(W) * (Y1 - Y0)), frame(size_t(frameRaw->w) * frameRaw->h);
+  std::vector<Rgba> bg(size_t(640) * 480), screen(size_t(W) * (Y1 - Y0)),
+      frame(size_t(frameRaw->w) * frameRaw->h);
   for (int y = 0; y < 480; ++y)
     for (int x = 0; x < 640; ++x) bg[size_t(y) * 640 + x] = at(bgRaw.get(), x, y);
   for (int y = 0; y < frameRaw->h; ++y)
-    for (int x = 0; x < frameRaw->w; ++x) frame[size_t(y) * frameRaw->w + x] = at(frameRaw.get(), x, y);
+    for (int x = 0; x < frameRaw->w; ++x)
+      frame[size_t(y) * frameRaw->w + x] = at(frameRaw.get(), x, y);
   const Rgba box{0, 255, 0, 255};
-  auto bgAt = [&](int x, int y) { return bg[size_t(std::clamp(y, 0, 479)) * 640 + std::clamp(x, 0, 639)]; };
+  auto bgAt = [&](int x, int y) {
+    return bg[size_t(std::clamp(y, 0, 479)) * 640 + std::clamp(x, 0, 639)];
+  };
   auto put = [&](int x, int y, Rgba p) {
     if (x >= 0 && x < W && y >= Y0 && y < Y1) screen[size_t(y - Y0) * W + x] = p;
   };
@@ -433,7 +446,8 @@ TEST_F(Assets, SwayingBoxLeavesNoTrail) {
     int ux = x - (bx + L::kFrameX + L::kFrameDx), uy = y - (by + L::kFrameY + L::kFrameDy);
     if (ux >= 0 && ux < L::kBoxW && uy >= 0 && uy < L::kBoxH) p = box;
     int fx = x - (bx + L::kFrameX), fy = y - (by + L::kFrameY);
-    if (fx >= 0 && fx < frameRaw->w && fy >= 0 && fy < frameRaw->h) p = over(p, frame[size_t(fy) * frameRaw->w + fx]);
+    if (fx >= 0 && fx < frameRaw->w && fy >= 0 && fy < frameRaw->h)
+      p = over(p, frame[size_t(fy) * frameRaw->w + fx]);
     return p;
   };
   // The two counters run together, so the sway repeats after one period of the slower
@@ -487,7 +501,8 @@ TEST(AssetBuilder, DrawsTheSameBytesEveryTime) {
   for (const auto& e : fs::directory_iterator(tmp.dir + "/a")) {
     const fs::path name = e.path().filename();
     ++files;
-    EXPECT_TRUE(bytes(e.path()) == bytes(fs::path(tmp.dir) / "b" / name)) << name << " differs between two runs";
+    EXPECT_TRUE(bytes(e.path()) == bytes(fs::path(tmp.dir) / "b" / name))
+        << name << " differs between two runs";
     // What the build put into gfx/ is what this builder draws.
     EXPECT_TRUE(bytes(e.path()) == bytes(kGfx + name.string())) << name << " in gfx/ is stale";
   }

@@ -25,10 +25,10 @@ Uint32 nearWindow(std::mt19937& rng, int lo, int hi) {
 Uint32 randomStep(std::mt19937& rng) {
   switch (rng() % 5) {
     case 0: return 0;
-    case 1: return Uint32(int(rng() % 16385) - 8192);          // under a pixel a step
-    case 2: return Uint32(int(rng() % 524289) - 262144);       // up to 32 pixels
-    case 3: return Uint32(int(rng() % 3) - 1) * 8192u;         // whole pixels
-    default: return rng();                                     // wraps within the row
+    case 1: return Uint32(int(rng() % 16385) - 8192);     // under a pixel a step
+    case 2: return Uint32(int(rng() % 524289) - 262144);  // up to 32 pixels
+    case 3: return Uint32(int(rng() % 3) - 1) * 8192u;    // whole pixels
+    default: return rng();                                // wraps within the row
   }
 }
 }  // namespace
@@ -53,8 +53,7 @@ TEST(SpinRow, SameWordsAsThePlainWalk) {
     std::vector<Uint32> fast(n + 2, kGuard), plain(n + 2, kGuard);
     balls_detail::spinRow(fast.data() + 1, n, sx, sy, ct, st, w, kClear);
     balls_detail::spinRowEachPixel(plain.data() + 1, n, sx, sy, ct, st, w, kClear);
-    ASSERT_EQ(fast, plain) << "n " << n << " from " << sx << "," << sy << " by " << ct << ","
-                           << st;
+    ASSERT_EQ(fast, plain) << "n " << n << " from " << sx << "," << sy << " by " << ct << "," << st;
     ASSERT_EQ(fast.front(), kGuard);
     ASSERT_EQ(fast.back(), kGuard);
   }
@@ -63,8 +62,8 @@ TEST(SpinRow, SameWordsAsThePlainWalk) {
 TEST(SpinRow, RunsThatTouchEitherEndOrFillTheRow) {
   std::vector<Uint32> picture(kPitchWords * kPicH);
   for (size_t i = 0; i < picture.size(); ++i) picture[i] = Uint32(i) * 2654435761u;
-  const SpinWindow w{reinterpret_cast<const Uint8*>(picture.data()), kPitchWords * 4, 10, 40, 5,
-                     30, 0xFFFFFFFFu};
+  const SpinWindow w{
+      reinterpret_cast<const Uint8*>(picture.data()), kPitchWords * 4, 10, 40, 5, 30, 0xFFFFFFFFu};
   // Straight across row 7, starting before, on and after the window's left
   // side, in both directions; each length from empty to longer than the window.
   for (int start = 0; start <= 50; ++start)

@@ -179,7 +179,8 @@ TEST(CharacterArt, FramesOfAPoseShareSizeAndFooting) {
       pixels.emplace_back(static_cast<const char*>(p->pixels), size_t(p->pitch) * p->h);
     }
     for (size_t i = 1; i < pixels.size(); ++i)
-      EXPECT_NE(pixels[i], pixels[i - 1]) << pose << " frames " << i - 1 << " and " << i << " are alike";
+      EXPECT_NE(pixels[i], pixels[i - 1])
+          << pose << " frames " << i - 1 << " and " << i << " are alike";
   }
   Picture first = load(kFlames[0]);
   ASSERT_TRUE(first);
@@ -300,7 +301,8 @@ TEST(CharacterArt, MovingCharacterLeavesNoTrail) {
   Picture platform = load("platform");
   ASSERT_TRUE(platform);
 
-  const int steps[][2] = {{2, 2}, {-2, 2}, {2, -2}, {-2, -2}, {0, 2}, {0, -2}, {2, 0}, {-2, 0}, {1, -2}};
+  const int steps[][2] = {{2, 2},  {-2, 2}, {2, -2}, {-2, -2}, {0, 2},
+                          {0, -2}, {2, 0},  {-2, 0}, {1, -2}};
   int x = 430, y = 190;
   int n = 0;
   for (int round = 0; round < 3; ++round)
@@ -324,7 +326,8 @@ TEST(CharacterArt, MovingCharacterLeavesNoTrail) {
             if (!inside && pixelAt(screen, sx, sy) != sky) ++left;
           }
         SDL_UnlockSurface(screen);
-        ASSERT_EQ(left, 0) << "trail after a step of (" << step[0] << ", " << step[1] << ") at frame " << n;
+        ASSERT_EQ(left, 0) << "trail after a step of (" << step[0] << ", " << step[1]
+                           << ") at frame " << n;
       }
   SDL_FreeSurface(screen);
 }

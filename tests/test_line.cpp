@@ -75,8 +75,8 @@ TEST(Line, SetsExactlyTheSgePixels) {
         default: break;
       }
       t.draw(x1, y1, x2, y2);
-      ASSERT_TRUE(t.same()) << "(" << x1 << ", " << y1 << ") to (" << x2 << ", " << y2
-                            << ") clip " << (clip ? clip->w : 0);
+      ASSERT_TRUE(t.same()) << "(" << x1 << ", " << y1 << ") to (" << x2 << ", " << y2 << ") clip "
+                            << (clip ? clip->w : 0);
       // Now and then the same segment the other way round.
       if (n % 7 == 0) {
         t.draw(x2, y2, x1, y1);

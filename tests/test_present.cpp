@@ -85,7 +85,7 @@ std::vector<double> around(double v, int n, double jitter) {
 
 TEST(DisplayPacing, SteadyFlipsThatWaitAreTheDisplaysRefresh) {
   EXPECT_NEAR(periodOf(around(16.67, 30, 0.2), around(15.0, 30, 0.5)), 16.67, 0.2);
-  EXPECT_NEAR(periodOf(around(8.33, 30, 0.1), around(7.0, 30, 0.5)), 8.33, 0.1);  // 120 Hz
+  EXPECT_NEAR(periodOf(around(8.33, 30, 0.1), around(7.0, 30, 0.5)), 8.33, 0.1);   // 120 Hz
   EXPECT_NEAR(periodOf(around(20.0, 30, 0.2), around(18.0, 30, 0.5)), 20.0, 0.2);  // 50 Hz
   // Flips that return at once leave the pace to the show's own drawing.
   EXPECT_EQ(periodOf(around(16.67, 30, 0.2), around(1.0, 30, 0.2)), 0);
@@ -144,9 +144,13 @@ TEST(StartOptions, ModesScalesAndMistakes) {
   ASSERT_EQ(parse({"--window", "--fullscreen"}, o, error), OptionsVerdict::Run);
   EXPECT_EQ(o.mode, PresentMode::FullScreen);
   EXPECT_EQ(parse({"--help"}, o, error), OptionsVerdict::Help);
-  for (std::vector<const char*> bad :
-       {std::vector<const char*>{"--scale"}, {"--scale", "0"}, {"--scale", "17"}, {"--scale", "2x"},
-        {"--scale", ""}, {"-f"}, {"fullscreen"}}) {
+  for (std::vector<const char*> bad : {std::vector<const char*>{"--scale"},
+                                       {"--scale", "0"},
+                                       {"--scale", "17"},
+                                       {"--scale", "2x"},
+                                       {"--scale", ""},
+                                       {"-f"},
+                                       {"fullscreen"}}) {
     error.clear();
     EXPECT_EQ(parse(bad, o, error), OptionsVerdict::Bad) << bad[0];
     EXPECT_FALSE(error.empty());
@@ -185,8 +189,8 @@ TEST(DataFolder, WorkingDirectoryThenBesideTheExecutableThenInstalled) {
 
 TEST(Dropouts, SilentRunsAtTheirBoundaries) {
   std::vector<int16_t> s(2 * 100, 1000);
-  for (int f = 10; f < 30; ++f) s[2 * f] = s[2 * f + 1] = 0;  // 20 frames
-  for (int f = 50; f < 69; ++f) s[2 * f] = s[2 * f + 1] = 0;  // 19 frames
+  for (int f = 10; f < 30; ++f) s[2 * f] = s[2 * f + 1] = 0;   // 20 frames
+  for (int f = 50; f < 69; ++f) s[2 * f] = s[2 * f + 1] = 0;   // 19 frames
   for (int f = 80; f < 100; ++f) s[2 * f] = s[2 * f + 1] = 0;  // 20, at the end
   std::vector<SilentRun> runs = silentRuns(s, 20);
   ASSERT_EQ(runs.size(), 2u);
@@ -205,7 +209,8 @@ TEST(Dropouts, SilentRunsAtTheirBoundaries) {
 
 TEST(Dropouts, TheRecordingIsFoundInTheSongByItsLoudness) {
   std::vector<double> song;
-  for (int i = 0; i < 400; ++i) song.push_back(0.3 + 0.2 * std::sin(i * 0.37) * std::cos(i * 0.051));
+  for (int i = 0; i < 400; ++i)
+    song.push_back(0.3 + 0.2 * std::sin(i * 0.37) * std::cos(i * 0.051));
   const std::vector<double> part(song.begin() + 123, song.begin() + 323);
   EXPECT_EQ(bestOffset(song, part), 123);
   // A recording that starts 40 blocks before the song does.

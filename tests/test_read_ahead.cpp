@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <SDL/SDL.h>
+#include <gtest/gtest.h>
 
 #include "render/gfx.h"
 #include "tests/support.h"
@@ -68,8 +67,8 @@ TEST(ReadAhead, AnAreaIsClippedToTheSurface) {
   // A column one pixel wide: a line a row.
   const SDL_Rect column = {39, -5, 1, 10};
   EXPECT_EQ(readAhead(s, 0, 1, &column), 5u);
-  for (SDL_Rect outside : {SDL_Rect{40, 0, 5, 5}, SDL_Rect{0, 30, 5, 5}, SDL_Rect{-5, 0, 5, 5},
-                           SDL_Rect{0, 0, 0, 5}})
+  for (SDL_Rect outside :
+       {SDL_Rect{40, 0, 5, 5}, SDL_Rect{0, 30, 5, 5}, SDL_Rect{-5, 0, 5, 5}, SDL_Rect{0, 0, 0, 5}})
     EXPECT_EQ(readAhead(s, 0, 1, &outside), 0u);
   SDL_FreeSurface(s);
 }

@@ -104,9 +104,9 @@ void drawTheLongWay(const int steps[3]) {
 
 class SnowfallDraw : public ::testing::Test {
  protected:
-  SDL_Surface** const pictures[7] = {&img_snowflake,      &img_snowflake2,      &img_snowflake3,
-                                     &img_snowflake_dark, &img_snowflake2_dark, &img_snowflake3_dark,
-                                     &img_bg};
+  SDL_Surface** const pictures[7] = {
+      &img_snowflake,       &img_snowflake2,      &img_snowflake3, &img_snowflake_dark,
+      &img_snowflake2_dark, &img_snowflake3_dark, &img_bg};
   SDL_Surface* saved[7] = {};
   SDL_Surface* lines[2] = {};
   std::mt19937 rng{20240611};

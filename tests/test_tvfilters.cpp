@@ -118,9 +118,8 @@ std::vector<std::vector<Uint32>> greyTables() {
   return tables;
 }
 
-const int kDensities[] = {1,     2,     3,     7,     69,    70,    71,     255,     256,
-                          257,   1000,  4095,  16384, 16385, 32767, 32768,  32769,   70000,
-                          2147483647};
+const int kDensities[] = {1,    2,    3,     7,     69,    70,    71,    255,   256,       257,
+                          1000, 4095, 16384, 16385, 32767, 32768, 32769, 70000, 2147483647};
 }  // namespace
 
 // Every draw 0..32767 through every table, for the densities the show could
@@ -143,7 +142,8 @@ TEST(TvNoiseRow, EveryDrawGetsTheGreyOfItsRemainder) {
     tv::noiseLevels(d, tables[0].data());
     tv::noiseRow(row.data(), draws.data(), int(draws.size()));
     for (int r = 0; r < 32768; ++r)
-      ASSERT_EQ(row[size_t(r)], expectedNoise(tables[0], d, r)) << "density " << d << ", draw " << r;
+      ASSERT_EQ(row[size_t(r)], expectedNoise(tables[0], d, r))
+          << "density " << d << ", draw " << r;
   }
 }
 

@@ -38,8 +38,8 @@ extern "C" SDL_Surface* IMG_Load(const char* file) {
     return nullptr;
   }
   const Uint32 amask = channels == 4 ? 0xff000000u : 0;
-  SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, channels * 8, 0x000000ffu,
-                                        0x0000ff00u, 0x00ff0000u, amask);
+  SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, channels * 8, 0x000000ffu, 0x0000ff00u,
+                                        0x00ff0000u, amask);
   if (s) {
     for (int y = 0; y < h; ++y)
       std::memcpy(static_cast<Uint8*>(s->pixels) + y * s->pitch, data + size_t(y) * w * channels,

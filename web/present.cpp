@@ -53,12 +53,13 @@ void presentFrame() {
   if (SDL_MUSTLOCK(screen)) SDL_LockSurface(screen);
   Uint32* out = rgba.data();
   for (int y = 0; y < kShowH; ++y) {
-    const Uint32* row =
-        reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(screen->pixels) + y * screen->pitch);
+    const Uint32* row = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(screen->pixels) +
+                                                        y * screen->pitch);
     // Little-endian RGBA bytes, opaque: the canvas keeps opaque pixels exact.
     for (int x = 0; x < kShowW; ++x) {
       const Uint32 p = row[x];
-      *out++ = 0xff000000u | ((p >> bs) & 0xff) << 16 | ((p >> gs) & 0xff) << 8 | ((p >> rs) & 0xff);
+      *out++ =
+          0xff000000u | ((p >> bs) & 0xff) << 16 | ((p >> gs) & 0xff) << 8 | ((p >> rs) & 0xff);
     }
   }
   if (SDL_MUSTLOCK(screen)) SDL_UnlockSurface(screen);

@@ -6,10 +6,10 @@
 namespace art {
 
 struct Context {
-  std::string outDir;    // build/gfx
-  std::string assetDir;  // assets/art: texts and parameters that are not code
-  std::string roundFont; // the bold rounded face of every lettering
-  std::string plainFont; // a sturdier face for the smallest lettering
+  std::string outDir;     // build/gfx
+  std::string assetDir;   // assets/art: texts and parameters that are not code
+  std::string roundFont;  // the bold rounded face of every lettering
+  std::string plainFont;  // a sturdier face for the smallest lettering
 };
 
 void buildFonts(const Context& ctx);

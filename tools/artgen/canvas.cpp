@@ -90,7 +90,9 @@ Image Cairo::image() {
     for (int x = 0; x < w; ++x) {
       uint32_t v = *reinterpret_cast<const uint32_t*>(data + y * stride + x * 4);
       uint32_t a = v >> 24;
-      auto un = [a](uint32_t c) { return a ? uint8_t(std::min<uint32_t>(255, (c * 255 + a / 2) / a)) : 0; };
+      auto un = [a](uint32_t c) {
+        return a ? uint8_t(std::min<uint32_t>(255, (c * 255 + a / 2) / a)) : 0;
+      };
       uint8_t* p = out.at(x, y);
       p[0] = un(v >> 16 & 255), p[1] = un(v >> 8 & 255), p[2] = un(v & 255), p[3] = uint8_t(a);
     }

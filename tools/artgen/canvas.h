@@ -62,7 +62,9 @@ class Cairo {
   // Starts from an existing picture so vector work can be laid over pixel work.
   void load(const Image& img);
   Image image();
-  void rgb(Rgb c, double a = 1.0) { cairo_set_source_rgba(cr_, c.r / 255.0, c.g / 255.0, c.b / 255.0, a); }
+  void rgb(Rgb c, double a = 1.0) {
+    cairo_set_source_rgba(cr_, c.r / 255.0, c.g / 255.0, c.b / 255.0, a);
+  }
 
  private:
   cairo_surface_t* surf_;

@@ -207,7 +207,8 @@ void motifFlake(cairo_t* cr) {
 void motifBokeh(cairo_t* cr) {
   linear(cr, 0, 0, kW, kH, hex("#3949ab"), hex("#8e24aa"));
   Rng rng(3);
-  const Rgb warm[] = {hex("#ffcf6b"), hex("#ff9d3b"), hex("#fff2a8"), hex("#e53935"), hex("#dfe9ff")};
+  const Rgb warm[] = {hex("#ffcf6b"), hex("#ff9d3b"), hex("#fff2a8"), hex("#e53935"),
+                      hex("#dfe9ff")};
   for (int i = 0; i < 34; ++i) {
     double x = rng.below(kW), y = rng.below(kH), r = 6 + rng.unit() * 18;
     Rgb c = warm[rng.below(5)];
@@ -403,15 +404,24 @@ void buildCard(const Context& ctx, const Card& card) {
   Cairo cairo(kW, kH);
   cairo_t* cr = cairo.cr();
   const std::string& m = card.motif;
-  if (m == "bun") motifBun(cr);
-  else if (m == "flake") motifFlake(cr);
-  else if (m == "bokeh") motifBokeh(cr);
-  else if (m == "keys") motifKeys(cr);
-  else if (m == "bubbles") motifBubbles(cr);
-  else if (m == "hotdog") motifHotdog(cr);
-  else if (m == "plaid") motifPlaid(cr);
-  else if (m == "barn") motifBarn(cr);
-  else throw std::runtime_error("unknown card motif " + m);
+  if (m == "bun")
+    motifBun(cr);
+  else if (m == "flake")
+    motifFlake(cr);
+  else if (m == "bokeh")
+    motifBokeh(cr);
+  else if (m == "keys")
+    motifKeys(cr);
+  else if (m == "bubbles")
+    motifBubbles(cr);
+  else if (m == "hotdog")
+    motifHotdog(cr);
+  else if (m == "plaid")
+    motifPlaid(cr);
+  else if (m == "barn")
+    motifBarn(cr);
+  else
+    throw std::runtime_error("unknown card motif " + m);
   lettering(cr, ctx, card);
   Image img = cairo.image();
   const std::string path = ctx.outDir + "/" + card.file;

@@ -97,7 +97,8 @@ int main(int argc, char** argv) {
   int x = kPad, y = kPad, rowH = 0;
   for (auto& it : pics) {
     int shown = it.zoomed() ? it.w + kPad + it.w * kZoom : it.w;
-    int labelW = std::max(int(art::textWidth(measure.cr(), face, 11, 1.0, it.name)) + 16, int(it.name.size()) * 7 + 8);
+    int labelW = std::max(int(art::textWidth(measure.cr(), face, 11, 1.0, it.name)) + 16,
+                          int(it.name.size()) * 7 + 8);
     int cw = std::max(shown, labelW);
     int ch = it.zoomed() ? it.h * kZoom : it.h;
     if (x + cw > kSheetW - kPad) x = kPad, y += rowH + kLabelH + kPad, rowH = 0;
@@ -111,7 +112,8 @@ int main(int argc, char** argv) {
   }
   const int sheetH = y;
 
-  SDL_Surface* sheet = SDL_CreateRGBSurface(SDL_SWSURFACE, kSheetW, sheetH, 32, 0xff0000, 0xff00, 0xff, 0);
+  SDL_Surface* sheet =
+      SDL_CreateRGBSurface(SDL_SWSURFACE, kSheetW, sheetH, 32, 0xff0000, 0xff00, 0xff, 0);
   // A dark checkerboard shows which parts of a picture are transparent.
   for (int cy = 0; cy < sheetH; cy += 8)
     for (int cx = 0; cx < kSheetW; cx += 8) {

@@ -21,13 +21,13 @@ constexpr int kGap = 2;  // marker columns between cells
 
 struct FontStyle {
   const char* file;
-  bool plain;          // use the sturdier face
-  int cellW, cellH;    // glyph cell, without the marker row
-  double capHeight;    // height of a capital's ink, in pixels
-  double baseline;     // row of the baseline inside the cell
-  double maxInk;       // widest ink allowed, outline included
-  double outline;      // outline thickness in pixels
-  double bold;         // extra stroke weight added to the face's own, in pixels
+  bool plain;        // use the sturdier face
+  int cellW, cellH;  // glyph cell, without the marker row
+  double capHeight;  // height of a capital's ink, in pixels
+  double baseline;   // row of the baseline inside the cell
+  double maxInk;     // widest ink allowed, outline included
+  double outline;    // outline thickness in pixels
+  double bold;       // extra stroke weight added to the face's own, in pixels
   Rgb outlineColour;
   std::vector<Rgb> fill;  // vertical ramp from cap top to baseline
   double shadow;          // drop-shadow offset, 0 for none

@@ -17,7 +17,7 @@ constexpr int bandHeight(int c) { return c <= 250 ? 120 : 200; }
 constexpr int kBoxW = 200, kBoxH = 150;
 constexpr int kFrameDx = 25, kFrameDy = 11;  // box corner inside the frame picture
 constexpr int kFrameW = 250, kFrameH = 190;
-constexpr int kFrameX = 90, kFrameY = 150;   // frame corner at rest
+constexpr int kFrameX = 90, kFrameY = 150;  // frame corner at rest
 constexpr int kSwayX = 20, kSwayY = 10;
 
 // Background regions the scene copies back each frame to clean up after the moving box.

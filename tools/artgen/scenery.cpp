@@ -28,11 +28,12 @@ Rgb sky(double y) {
     double y;
     Rgb c;
   };
-  static const Stop stops[] = {{0, hex("#0b1030")},   {190, hex("#16224f")},
-                               {400, hex("#25407a")}, {480, hex("#3b6aa8")}};
+  static const Stop stops[] = {
+      {0, hex("#0b1030")}, {190, hex("#16224f")}, {400, hex("#25407a")}, {480, hex("#3b6aa8")}};
   if (y <= 0) return stops[0].c;
   for (size_t i = 1; i < std::size(stops); ++i)
-    if (y <= stops[i].y) return mix(stops[i - 1].c, stops[i].c, (y - stops[i - 1].y) / (stops[i].y - stops[i - 1].y));
+    if (y <= stops[i].y)
+      return mix(stops[i - 1].c, stops[i].c, (y - stops[i - 1].y) / (stops[i].y - stops[i - 1].y));
   return stops[std::size(stops) - 1].c;
 }
 
@@ -87,7 +88,8 @@ Image flagPicture() {
       Rgb cloth = kRainbow[size_t(t * 7)];
       // Light from above: the upper half of the cloth a touch brighter, the lower darker,
       // and a pale hem along both edges.
-      cloth = t < 0.5 ? mix(cloth, hex("#ffffff"), 0.12 * (0.5 - t)) : mix(cloth, hex("#0b1030"), 0.35 * (t - 0.5));
+      cloth = t < 0.5 ? mix(cloth, hex("#ffffff"), 0.12 * (0.5 - t))
+                      : mix(cloth, hex("#0b1030"), 0.35 * (t - 0.5));
       double hemPx = std::min(y + 0.5 - top, bottom - (y + 0.5));
       if (hemPx < 2.0) cloth = mix(hex("#fff2a8"), cloth, hemPx / 2.0);
       img.set(c, y, mix(s, cloth, cover));
@@ -129,7 +131,8 @@ bool detailAllowed(double x, double y, double r) {
     for (double xx = std::max<double>(kFlagX, x - r); xx <= x + r; xx += 1) {
       int c = int(xx) - kFlagX;
       if (c >= kFlagW) break;
-      if (y + r > bandTop(c) - kWaveAmplitude - 2 && y - r < bandTop(c) + bandHeight(c) + kWaveAmplitude + 2)
+      if (y + r > bandTop(c) - kWaveAmplitude - 2 &&
+          y - r < bandTop(c) + bandHeight(c) + kWaveAmplitude + 2)
         return false;
     }
   }
@@ -346,7 +349,8 @@ Image framePicture(const Context& ctx) {
   // Casing body with rounded corners on the right only; the left corners are cut by the
   // sky paint below.
   auto casing = [&](double inset) {
-    double x0 = left + inset, x1 = right + 1 - inset, y0 = inset, y1 = bottom + 1 - inset, r = 9 - inset;
+    double x0 = left + inset, x1 = right + 1 - inset, y0 = inset, y1 = bottom + 1 - inset,
+           r = 9 - inset;
     cairo_new_path(cr);
     cairo_move_to(cr, x0 + r, y0);
     cairo_arc(cr, x1 - r, y0 + r, r, -kPi / 2, 0);
@@ -455,8 +459,8 @@ Image framePicture(const Context& ctx) {
 Image upperLine() {
   Image img(640, 16);
   for (int x = 0; x < 640; ++x) {
-    const Rgb rail[] = {hex("#7a4a00"), hex("#fff2a8"), hex("#f2c232"), hex("#c98a12"), hex("#7a4a00"),
-                        hex("#2e1a00")};
+    const Rgb rail[] = {hex("#7a4a00"), hex("#fff2a8"), hex("#f2c232"),
+                        hex("#c98a12"), hex("#7a4a00"), hex("#2e1a00")};
     for (int y = 0; y < 6; ++y) img.set(x, y, rail[y]);
   }
   Cairo cairo(640, 16);
@@ -484,8 +488,8 @@ Image upperLine() {
 Image lowerLine() {
   const int rail = kLowerBandTop - kLowerLineY - 2;  // rail rows start here
   Image img(640, rail + 6);
-  const Rgb railRows[] = {hex("#2e1a00"), hex("#fff2a8"), hex("#f2c232"), hex("#c98a12"), hex("#7a4a00"),
-                          hex("#2e1a00")};
+  const Rgb railRows[] = {hex("#2e1a00"), hex("#fff2a8"), hex("#f2c232"),
+                          hex("#c98a12"), hex("#7a4a00"), hex("#2e1a00")};
   for (int x = 0; x < 640; ++x)
     for (int y = 0; y < 6; ++y) img.set(x, rail + y, railRows[y]);
   Cairo cairo(img.w, img.h);
@@ -520,7 +524,8 @@ void buildScenery(const Context& ctx) {
     for (int x = 0; x < kFlagX; ++x) scene.set(x, y, s);
   }
   for (int y = 0; y < kFlagH; ++y)
-    for (int x = 0; x < kFlagW; ++x) std::copy(flag.at(x, y), flag.at(x, y) + 4, scene.at(kFlagX + x, y));
+    for (int x = 0; x < kFlagW; ++x)
+      std::copy(flag.at(x, y), flag.at(x, y) + 4, scene.at(kFlagX + x, y));
   {
     Cairo cairo(640, 480);
     cairo.load(scene);

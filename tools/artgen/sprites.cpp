@@ -46,8 +46,7 @@ Image ballFrame(double turn) {
           double glint = std::pow(std::max(0.0, 2 * diff * z - light[2]), 24) * 0.8;
           double rim = 1 - 0.35 * std::pow(1 - z, 3);
           const uint8_t ch[3] = {base.r, base.g, base.b};
-          for (int c = 0; c < 3; ++c)
-            acc[c] += std::min(255.0, ch[c] * shade * rim + 255 * glint);
+          for (int c = 0; c < 3; ++c) acc[c] += std::min(255.0, ch[c] * shade * rim + 255 * glint);
           ++hits;
         }
       if (!hits) continue;
@@ -88,10 +87,12 @@ void buildSnow(const Context& ctx) {
       "....c....",
   };
   writePng(ctx.outDir + "/snow1.png",
-           sprite(crystal, magenta, {{'a', hex("#ffffff")}, {'b', hex("#dfe9ff")}, {'c', hex("#9fb4d9")}}),
+           sprite(crystal, magenta,
+                  {{'a', hex("#ffffff")}, {'b', hex("#dfe9ff")}, {'c', hex("#9fb4d9")}}),
            Channels::Rgb);
   writePng(ctx.outDir + "/snow1_dark.png",
-           sprite(crystal, magenta, {{'a', hex("#6c7c9b")}, {'b', hex("#52627f")}, {'c', hex("#3a4660")}}),
+           sprite(crystal, magenta,
+                  {{'a', hex("#6c7c9b")}, {'b', hex("#52627f")}, {'c', hex("#3a4660")}}),
            Channels::Rgb);
   // Layers 1 and 2 are opaque dots; their corners sit between flake and night sky.
   const std::vector<std::string> dot = {"cbc", "bab", "cbc"};

@@ -38,7 +38,8 @@ cairo_font_face_t* fontFace(const std::string& path) {
   auto it = faces.find(path);
   if (it != faces.end()) return it->second;
   FT_Face ft;
-  if (FT_New_Face(library(), path.c_str(), 0, &ft)) throw std::runtime_error("cannot open font " + path);
+  if (FT_New_Face(library(), path.c_str(), 0, &ft))
+    throw std::runtime_error("cannot open font " + path);
   cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(ft, 0);
   faces[path] = face;
   return face;

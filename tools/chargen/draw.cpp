@@ -60,8 +60,8 @@ void furPath(cairo_t* cr, double r) {
                    out * std::cos(tipA - step * 0.08), out * std::sin(tipA - step * 0.08),
                    out * std::cos(tipA), out * std::sin(tipA));
     cairo_curve_to(cr, (r + 0.5) * std::cos(tipA), (r + 0.5) * std::sin(tipA),
-                   r * std::cos(a1 - step * 0.1), r * std::sin(a1 - step * 0.1),
-                   r * std::cos(a1), r * std::sin(a1));
+                   r * std::cos(a1 - step * 0.1), r * std::sin(a1 - step * 0.1), r * std::cos(a1),
+                   r * std::sin(a1));
   }
   cairo_close_path(cr);
 }
@@ -109,7 +109,8 @@ void drawHand(cairo_t* cr, const Sheet& sh, int side, const Arm& arm) {
 void drawBody(cairo_t* cr, const Sheet& sh) {
   const double r = sh.radius;
   furPath(cr, r);
-  cairo_pattern_t* shade = cairo_pattern_create_radial(-r * 0.35, -r * 0.35, r * 0.1, 0, 0, r * 1.12);
+  cairo_pattern_t* shade =
+      cairo_pattern_create_radial(-r * 0.35, -r * 0.35, r * 0.1, 0, 0, r * 1.12);
   const Colour& light = sh.colour("fur-light");
   const Colour& mid = sh.colour("fur");
   const Colour& dark = sh.colour("fur-dark");
@@ -136,7 +137,8 @@ void drawBody(cairo_t* cr, const Sheet& sh) {
   }
 }
 
-void drawEye(cairo_t* cr, const Sheet& sh, double ex, double ey, Eyes state, Vec look, double inward) {
+void drawEye(cairo_t* cr, const Sheet& sh, double ex, double ey, Eyes state, Vec look,
+             double inward) {
   const double r = sh.radius;
   const double rx = r * 0.26, ry = r * 0.32;
   const Colour& ink = sh.colour("ink");
@@ -188,12 +190,8 @@ void drawMouth(cairo_t* cr, const Sheet& sh, Mouth m) {
       cairo_close_path(cr);
       break;
     }
-    case Mouth::Open:
-      ellipse(cr, 0, my + 2, r * 0.27, r * 0.25);
-      break;
-    case Mouth::Oh:
-      ellipse(cr, 0, my + 2, r * 0.15, r * 0.17);
-      break;
+    case Mouth::Open: ellipse(cr, 0, my + 2, r * 0.27, r * 0.25); break;
+    case Mouth::Oh: ellipse(cr, 0, my + 2, r * 0.15, r * 0.17); break;
   }
   cairo_path_t* shape = cairo_copy_path(cr);
   paint(cr, inside);
@@ -318,7 +316,8 @@ void drawHat(cairo_t* cr, const Sheet& sh) {
   cairo_fill(cr);
 }
 
-void starPath(cairo_t* cr, double x, double y, int points, double outer, double inner, double turn) {
+void starPath(cairo_t* cr, double x, double y, int points, double outer, double inner,
+              double turn) {
   cairo_new_path(cr);
   for (int i = 0; i < points * 2; ++i) {
     double a = turn + i * kPi / points;

@@ -45,8 +45,10 @@ void savePreview(const Sheet& sh, const std::string& outdir, const std::string& 
   const Colour& sky = sh.colour("sky");
   cairo_set_source_rgb(cr, sky.r, sky.g, sky.b);
   cairo_paint(cr);
-  cairo_surface_t* platform = cairo_image_surface_create_from_png((outdir + "/" + sh.platformName + ".png").c_str());
-  cairo_surface_t* flame = cairo_image_surface_create_from_png((outdir + "/" + sh.flames.front().name + ".png").c_str());
+  cairo_surface_t* platform =
+      cairo_image_surface_create_from_png((outdir + "/" + sh.platformName + ".png").c_str());
+  cairo_surface_t* flame =
+      cairo_image_surface_create_from_png((outdir + "/" + sh.flames.front().name + ".png").c_str());
   for (int i = 0; i < count; ++i) {
     // The show draws the frame at (x, y) and cleans the 110x100 area from
     // x - 20; the cell is that area.
@@ -57,7 +59,8 @@ void savePreview(const Sheet& sh, const std::string& outdir, const std::string& 
       cairo_set_source_surface(cr, flame, x + at.x, y + at.y);
       cairo_paint(cr);
     }
-    cairo_surface_t* frame = cairo_image_surface_create_from_png((outdir + "/" + sh.poses[i].name + ".png").c_str());
+    cairo_surface_t* frame =
+        cairo_image_surface_create_from_png((outdir + "/" + sh.poses[i].name + ".png").c_str());
     cairo_set_source_surface(cr, frame, x, y);
     cairo_paint(cr);
     cairo_surface_destroy(frame);

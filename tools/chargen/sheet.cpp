@@ -59,7 +59,7 @@ Colour parseColour(LineReader& r) {
   unsigned v = 0;
   for (size_t i = 1; i < 7; ++i) {
     char c = hex[i];
-    int d = (c >= '0' && c <= '9') ? c - '0'
+    int d = (c >= '0' && c <= '9')   ? c - '0'
             : (c >= 'a' && c <= 'f') ? c - 'a' + 10
             : (c >= 'A' && c <= 'F') ? c - 'A' + 10
                                      : -1;
@@ -74,10 +74,12 @@ std::string stripComment(const std::string& line) {
   for (size_t i = 0; i < line.size(); ++i) {
     if (line[i] != '#') continue;
     size_t digits = 0;
-    while (i + 1 + digits < line.size() && std::isxdigit(static_cast<unsigned char>(line[i + 1 + digits])))
+    while (i + 1 + digits < line.size() &&
+           std::isxdigit(static_cast<unsigned char>(line[i + 1 + digits])))
       ++digits;
     size_t after = i + 1 + digits;
-    bool colour = digits == 6 && (after == line.size() || std::isspace(static_cast<unsigned char>(line[after])));
+    bool colour = digits == 6 &&
+                  (after == line.size() || std::isspace(static_cast<unsigned char>(line[after])));
     if (!colour) return line.substr(0, i);
   }
   return line;
@@ -176,19 +178,29 @@ Sheet parseSheet(const std::string& text) {
         pose->foot[s] = r.vec();
       } else if (key == "eyes") {
         std::string e = r.word();
-        if (e == "open") pose->eyes = Eyes::Open;
-        else if (e == "closed") pose->eyes = Eyes::Closed;
-        else if (e == "wink") pose->eyes = Eyes::Wink;
-        else if (e == "happy") pose->eyes = Eyes::Happy;
-        else r.fail("eyes are open, closed, wink or happy");
+        if (e == "open")
+          pose->eyes = Eyes::Open;
+        else if (e == "closed")
+          pose->eyes = Eyes::Closed;
+        else if (e == "wink")
+          pose->eyes = Eyes::Wink;
+        else if (e == "happy")
+          pose->eyes = Eyes::Happy;
+        else
+          r.fail("eyes are open, closed, wink or happy");
         pose->look = r.more() ? r.vec() : Vec{};
       } else if (key == "mouth") {
         std::string m = r.word();
-        if (m == "smile") pose->mouth = Mouth::Smile;
-        else if (m == "open") pose->mouth = Mouth::Open;
-        else if (m == "oh") pose->mouth = Mouth::Oh;
-        else if (m == "grin") pose->mouth = Mouth::Grin;
-        else r.fail("mouth is smile, open, oh or grin");
+        if (m == "smile")
+          pose->mouth = Mouth::Smile;
+        else if (m == "open")
+          pose->mouth = Mouth::Open;
+        else if (m == "oh")
+          pose->mouth = Mouth::Oh;
+        else if (m == "grin")
+          pose->mouth = Mouth::Grin;
+        else
+          r.fail("mouth is smile, open, oh or grin");
       } else if (key == "fx") {
         Effect e;
         e.kind = r.word();
@@ -204,11 +216,16 @@ Sheet parseSheet(const std::string& text) {
         r.fail("unknown frame setting '" + key + "'");
       }
     } else if (flame) {
-      if (key == "length") flame->length = r.real();
-      else if (key == "width") flame->width = r.real();
-      else if (key == "tip") flame->tip = r.real();
-      else if (key == "ember") flame->embers.push_back(r.vec());
-      else r.fail("unknown flame setting '" + key + "'");
+      if (key == "length")
+        flame->length = r.real();
+      else if (key == "width")
+        flame->width = r.real();
+      else if (key == "tip")
+        flame->tip = r.real();
+      else if (key == "ember")
+        flame->embers.push_back(r.vec());
+      else
+        r.fail("unknown flame setting '" + key + "'");
     } else {
       r.fail("unknown setting '" + key + "'");
     }

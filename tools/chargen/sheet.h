@@ -32,14 +32,14 @@ struct Effect {
 };
 
 struct Pose {
-  std::string name;  // output file name without extension
-  Vec shift;         // body offset from its rest place
-  double lean = 0;   // degrees, clockwise, around the hips
-  double squash = 1; // vertical scale of the body; width grows to match
-  Arm arm[2];        // 0 = the creature's right (our left), 1 = our right
-  Vec foot[2];       // offsets from the feet's rest spots
+  std::string name;   // output file name without extension
+  Vec shift;          // body offset from its rest place
+  double lean = 0;    // degrees, clockwise, around the hips
+  double squash = 1;  // vertical scale of the body; width grows to match
+  Arm arm[2];         // 0 = the creature's right (our left), 1 = our right
+  Vec foot[2];        // offsets from the feet's rest spots
   Eyes eyes = Eyes::Open;
-  Vec look;          // pupil offset
+  Vec look;  // pupil offset
   Mouth mouth = Mouth::Smile;
   std::vector<Effect> effects;
 };
@@ -54,8 +54,8 @@ struct Flame {
 
 struct Sheet {
   std::map<std::string, Colour> colours;
-  int frameW = 0, frameH = 0;   // every character frame
-  Vec body;                      // rest centre of the body
+  int frameW = 0, frameH = 0;  // every character frame
+  Vec body;                    // rest centre of the body
   double radius = 30;
   int platformW = 0, platformH = 0;
   std::string platformName = "platform";

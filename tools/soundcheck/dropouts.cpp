@@ -45,13 +45,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::vector<double> refEnv = blockEnvelope(ref), recEnv = blockEnvelope(rec);
-  const long offset = bestOffset(refEnv, recEnv);  // blocks into the song where the recording starts
+  const long offset =
+      bestOffset(refEnv, recEnv);  // blocks into the song where the recording starts
   const std::vector<SilentRun> runs = silentRuns(rec, size_t(minMs * kRate / 1000.0 + 0.5));
   int dropouts = 0;
   double loudSeconds = 0;
   for (size_t b = 0; b < recEnv.size(); ++b) {
     const long at = long(b) + offset;
-    if (at >= 0 && size_t(at) < refEnv.size() && refEnv[size_t(at)] >= kLoud) loudSeconds += kBlock / double(kRate);
+    if (at >= 0 && size_t(at) < refEnv.size() && refEnv[size_t(at)] >= kLoud)
+      loudSeconds += kBlock / double(kRate);
   }
   for (const SilentRun& r : runs) {
     const long at = long(r.start / kBlock) + offset;

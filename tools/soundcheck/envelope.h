@@ -6,7 +6,7 @@
 #include <vector>
 
 constexpr int kRate = 44100;
-constexpr size_t kBlock = 441;   // stereo frames in an envelope block: 10 ms
+constexpr size_t kBlock = 441;  // stereo frames in an envelope block: 10 ms
 constexpr double kLoud = 0.01;  // RMS, of full scale, from which a block is loud
 
 // RMS of each whole block, 0..1 of full scale.
