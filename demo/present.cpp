@@ -14,6 +14,7 @@
 
 #include "demo/clock.h"
 #include "demo/state.h"
+#include "render/gfx.h"
 
 PresentOptions presentOptions;
 
@@ -213,14 +214,8 @@ bool presentOpen() {
     std::fprintf(stderr, "plupp: cannot open a 640x480x32 display: %s\n", SDL_GetError());
     return false;
   }
-  const SDL_PixelFormat* f = display->format;
-  screen = SDL_CreateRGBSurface(SDL_SWSURFACE, kShowW, kShowH, 32, f->Rmask, f->Gmask, f->Bmask,
-                                f->Amask);
-  if (!screen) {
-    std::fprintf(stderr, "plupp: cannot make the 640x480 picture: %s\n", SDL_GetError());
-    return false;
-  }
-  return true;
+  screen = makeShowScreen();
+  return screen != nullptr;
 }
 
 void presentHold(bool hold) { held = hold; }

@@ -223,6 +223,16 @@ SDL_Surface* makeWorkSurface(int w, int h) {
   return toDisplayFormat(s);
 }
 
+SDL_Surface* makeShowScreen() {
+  const SDL_Surface* display = SDL_GetVideoSurface();
+  if (!display) return nullptr;
+  const SDL_PixelFormat* f = display->format;
+  SDL_Surface* s =
+      SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 480, 32, f->Rmask, f->Gmask, f->Bmask, f->Amask);
+  if (!s) std::fprintf(stderr, "plupp: cannot make the 640x480 picture: %s\n", SDL_GetError());
+  return s;
+}
+
 void loadGfx() {
   releaseCatalogue();
   reportedPaths.clear();

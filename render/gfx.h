@@ -79,6 +79,10 @@ SDL_Surface* loadPicture(const char* path, int w = 0, int h = 0);
 sge_bmpFont* loadFont(const char* path);
 // A work surface of w×h in the display's format, or null.
 SDL_Surface* makeWorkSurface(int w, int h);
+// The show's own 640×480×32 `screen`, in the format of the display surface
+// now open, for a presenter to lay into that display; null (said on stderr)
+// when it cannot be made.
+SDL_Surface* makeShowScreen();
 // The picture in the display's format: the converted copy replaces `s`
 // (freed); without a display, or if the conversion fails, `s` comes back as
 // it was. Null stays null.

@@ -13,6 +13,7 @@
 
 #include "demo/clock.h"
 #include "demo/main.h"
+#include "render/gfx.h"
 #include "web/web.h"
 
 PresentOptions presentOptions;
@@ -35,14 +36,8 @@ bool presentOpen() {
   }
   // The show's pictures are converted to the display's format, as natively;
   // only the canvas wants its bytes in another order.
-  const SDL_PixelFormat* f = display->format;
-  screen = SDL_CreateRGBSurface(SDL_SWSURFACE, kShowW, kShowH, 32, f->Rmask, f->Gmask, f->Bmask,
-                                f->Amask);
-  if (!screen) {
-    std::fprintf(stderr, "plupp: cannot make the 640x480 picture: %s\n", SDL_GetError());
-    return false;
-  }
-  return true;
+  screen = makeShowScreen();
+  return screen != nullptr;
 }
 
 void presentFrame() {
