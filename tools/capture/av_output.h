@@ -1,13 +1,14 @@
 // Picture and sound files of a captured show: a video (.y4m raw, or .mp4
-// through ffmpeg with the sound muxed in) and a WAV sound track (16-bit
-// stereo, 44100 Hz). Video frame k is the picture on screen at k/fps
-// seconds; the sound is exactly the samples the player rendered.
+// H.264 and AAC through ffmpeg) and a WAV sound track (16-bit stereo,
+// 44100 Hz). Video frame k is the picture on screen at from + k/fps seconds;
+// the sound is exactly the samples the player rendered from then on.
 #pragma once
 #include <SDL/SDL.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct AvSettings {
   std::string video;  // "" for none; ends in .y4m or .mp4
@@ -15,6 +16,9 @@ struct AvSettings {
   int width = 640;    // output picture, the 640×480 show scaled to fit
   int height = 480;   // at 4:3 between black bars
   int fps = 60;
+  double fromSeconds = 0;  // show time of the files' first frame and sample
+  std::string crf;         // H.264 quality for .mp4; "" for the default
+  std::string preset;      // x264 speed preset for .mp4; "" for the default
 };
 
 // Checks names and opens the outputs; false with a message on failure.
@@ -22,14 +26,43 @@ bool avOpen(const AvSettings& settings, std::string& error);
 bool avActive();
 // The picture shown from now on (a copy is kept).
 void avPictureShown(SDL_Surface* screen);
-// Writes every video frame due before `toMs` (frame k at k·1000/fps ms).
+// Queues every video frame due before `toMs` (frame k at k·1000/fps ms).
 void avClockAdvanced(double toMs);
 void avSound(const int16_t* stereo, size_t frames);
-// Finishes the files (WAV header, ffmpeg mux); false with a message on failure.
+// Writes what is queued and finishes the files (WAV header, the encoder's
+// end); false with a message on failure.
 bool avClose(std::string& error);
+// Frames in the file so far / sound frames in it.
 uint64_t avVideoFrames();
 uint64_t avSoundFrames();
+// Frames through the slowest stage: those the encoder has taken for an .mp4
+// (as it reports them), else those written.
+uint64_t avFramesDone();
 
 // Where the 640×480 picture lands inside a width×height frame: the largest
 // 4:3 rectangle, centred, with even sides.
 SDL_Rect avFit(int width, int height);
+
+// The 640×480 picture (0x00RRGGBB words) scaled nearest-neighbour into a
+// width×height 4:2:0 frame (BT.601 studio range) between black bars: each
+// output pixel's luma from its source pixel, each chroma sample from the
+// rounded mean RGB of its 2×2 output pixels. Every source pixel's luma and
+// every distinct chroma block is computed once and copied to the output
+// pixels that share it.
+class Yuv420Scaler {
+ public:
+  Yuv420Scaler(int width, int height);
+  size_t frameBytes() const { return frameBytes_; }
+  void scale(const uint32_t* picture, uint8_t* yuv);
+
+ private:
+  int width_, height_;
+  size_t frameBytes_;
+  std::vector<int> columnOf_, rowOf_;  // output pixel → source pixel, -1 in the bars
+  // Distinct (first, second) source columns / rows under the chroma samples
+  // (640 / 480 in the bars), and each chroma column's / row's index among them.
+  std::vector<int> pairColumns_, pairRows_;  // two entries a pair
+  std::vector<int> chromaColumn_, chromaRow_;
+  std::vector<uint8_t> luma_, u_, v_;  // per source pixel / per distinct block
+  std::vector<uint64_t> spread_;  // 641×481 pixels, channels apart; the last column and row black
+};

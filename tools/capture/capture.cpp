@@ -14,6 +14,10 @@
 //   --audio FILE.wav      the sound track, 16-bit stereo at 44100 Hz
 //   --size WxH            video frame size; the 4:3 picture is scaled to fit,
 //                         pixel for pixel (nearest), between black bars
+//   --from SECONDS        the video and sound files start at this show time;
+//                         the show still runs from 0
+//   --crf N, --preset NAME  the H.264 encoder's quality (default 18) and x264
+//                         speed preset (default veryfast) for .mp4
 //   --checksums FILE      a line `FRAME MS HASH` for every flip: flip count
 //                         from 0, show clock in ms, 64-bit hash of the screen's
 //                         RGB (hex); two runs drew the same if the files match
@@ -79,25 +83,29 @@ double wallSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
 }
 
-// Frames the whole run will take: to --until, or to about the song's end.
+// Frames the files will hold: to --until, or to about the song's end, from --from.
 long expectedFrames() {
   double seconds = untilSeconds;
   if (double song = playerSongSeconds(); song > 0 && song < seconds) seconds = song;
-  return long(std::ceil(seconds * fps));
+  return std::max(
+      0L, long(std::ceil(seconds * fps)) - long(std::ceil(avSettings.fromSeconds * fps - 1e-9)));
 }
 
 // On a terminal one line rewritten twice a second; into a log a line every 10 s.
+// The count is of frames through the slowest stage, the encoder's for .mp4:
+// the show renders only a few frames ahead of it, so its pace is the export's.
 void showProgress(bool last) {
   static const bool terminal = isatty(fileno(stderr));
   auto now = std::chrono::steady_clock::now();
   if (!last && now - lastProgress < std::chrono::milliseconds(terminal ? 500 : 10000)) return;
   lastProgress = now;
   double wall = wallSeconds();
-  double rate = wall > 0 ? frames / wall : 0;
-  long total = std::max(expectedFrames(), frames);
-  double left = rate > 0 ? (total - frames) / rate : 0;
+  long done = long(avFramesDone());
+  double rate = wall > 0 ? done / wall : 0;
+  long total = std::max(expectedFrames(), long(avVideoFrames()));
+  double left = rate > 0 ? std::max(0L, total - done) / rate : 0;
   std::fprintf(stderr, "%splupp-capture: frame %ld of ~%ld, %.0f frames/s, %.0f s left%s",
-               terminal ? "\r" : "", frames, total, rate, left, terminal && !last ? "   " : "\n");
+               terminal ? "\r" : "", done, total, rate, left, terminal && !last ? "   " : "\n");
 }
 
 void onClockAdvanced(double fromMs, double toMs) {
@@ -152,13 +160,15 @@ void printCue(int instrument, double songSeconds) {
 }
 
 [[noreturn]] void usage(const char* why) {
-  std::fprintf(stderr,
-               "plupp-capture: %s\n"
-               "usage: plupp-capture [--fps N] [--until SECONDS] [--shot SECONDS:FILE.png]... "
-               "[--key SECONDS:escape|f]... [--cues]\n"
-               "       [--video FILE.mp4|FILE.y4m] [--audio FILE.wav] [--size WxH]\n"
-               "       [--checksums FILE] [--memory]\n",
-               why);
+  std::fprintf(
+      stderr,
+      "plupp-capture: %s\n"
+      "usage: plupp-capture [--fps N] [--until SECONDS] [--shot SECONDS:FILE.png]... "
+      "[--key SECONDS:escape|f]... [--cues]\n"
+      "       [--video FILE.mp4|FILE.y4m] [--audio FILE.wav] [--size WxH] [--from SECONDS]\n"
+      "       [--crf N] [--preset NAME]\n"
+      "       [--checksums FILE] [--memory]\n",
+      why);
   std::exit(2);
 }
 
@@ -252,6 +262,12 @@ int main(int argc, char** argv) {
       const char* v = value();
       if (std::sscanf(v, "%dx%d", &avSettings.width, &avSettings.height) != 2)
         usage("--size wants WIDTHxHEIGHT, e.g. 1920x1080");
+    } else if (opt == "--from") {
+      avSettings.fromSeconds = parseSeconds(value(), "--from");
+    } else if (opt == "--crf") {
+      avSettings.crf = value();
+    } else if (opt == "--preset") {
+      avSettings.preset = value();
     } else if (opt == "--memory") {
       printMemory = true;
     } else if (opt == "--checksums") {
@@ -270,6 +286,8 @@ int main(int argc, char** argv) {
     }
   }
   if (untilSeconds > 600.0) untilSeconds = 600.0;
+  if (avSettings.fromSeconds > 0 && avSettings.fromSeconds >= untilSeconds)
+    usage("--from must come before --until");
 
   // No window, no sound card: the show draws into SDL's dummy display.
   setenv("SDL_VIDEODRIVER", "dummy", 1);
@@ -309,12 +327,12 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "plupp-capture: no frame reached %.3f s for %s\n", s.seconds,
                    s.file.c_str());
   if (avActive()) {
-    showProgress(true);
     std::string error;
     if (!avClose(error)) {
       std::fprintf(stderr, "plupp-capture: %s\n", error.c_str());
       failed = true;
     }
+    showProgress(true);
     double wall = wallSeconds(), shown = avVideoFrames() / fps;
     std::fprintf(
         stderr,
