@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <tmmintrin.h>
 #include <unistd.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -25,18 +27,19 @@ extern char** environ;
 namespace {
 // --- output state ---
 constexpr int kShowW = 640, kShowH = 480;
-// Pictures waiting for the writer: enough to ride out the encoder's uneven
-// pace (its lookahead takes frames in bursts) at 1.2 MB each.
-constexpr size_t kQueued = 8;
+// Frames waiting for the writer: enough to ride out the encoder's uneven
+// pace (its lookahead takes frames in bursts), and at most about 50 MB of
+// them (four frames at 3840x2160).
+constexpr size_t kQueuedFrames = 8, kQueuedBytes = 50 << 20;
 
 AvSettings av;
 bool active = false;
 bool mp4 = false;
-std::vector<uint32_t> shown;  // the picture on screen, 0x00RRGGBB
-uint64_t framesDue = 0;       // show frames whose time has come, frame 0 at 0 ms
-uint64_t firstFrame = 0;      // the first of them in the files (--from)
-uint64_t soundSeen = 0;       // sound frames the player has rendered
-uint64_t soundSkip = 0;       // of those, the ones before the files' start
+size_t queuedMost = kQueuedFrames;
+uint64_t framesDue = 0;   // show frames whose time has come, frame 0 at 0 ms
+uint64_t firstFrame = 0;  // the first of them in the files (--from)
+uint64_t soundSeen = 0;   // sound frames the player has rendered
+uint64_t soundSkip = 0;   // of those, the ones before the files' start
 uint64_t videoFrames = 0, soundFrames = 0;
 std::string wavPath;
 std::FILE* wavFile = nullptr;
@@ -48,14 +51,21 @@ int videoFd = -1, soundFd = -1, progressFd = -1;
 bool soundFailed = false;
 uint64_t framesEncoded = 0;
 std::string progressLine;  // the progress report's unfinished line
-// The writer thread scales queued pictures and writes them, so that the show
-// renders ahead while the frame before is scaled and encoded.
+// Each flipped picture is scaled and converted at once, straight from the
+// show's screen, into a 4:2:0 frame; the writer thread writes the frames in
+// turn, so that the show goes on while the encoder takes them.
 std::unique_ptr<Yuv420Scaler> scaler;
+std::vector<uint8_t> pending;       // the last flip's frame, not yet queued
+bool pendingReady = false;          // `pending` holds the last flip
+std::vector<uint32_t> unconverted;  // the last flip as 0x??RRGGBB, where
+bool unconvertedReady = true;       // it was not converted (see below)
 std::thread writer;
 std::mutex queueMutex;
 std::condition_variable queueChanged;
-std::deque<std::vector<uint32_t>> queue;   // oldest first
-std::vector<std::vector<uint32_t>> spare;  // pictures to reuse
+// Frames for the writer, oldest first; an empty one: the frame before again
+// (the show flipped no new picture in between).
+std::deque<std::vector<uint8_t>> queue;
+std::vector<std::vector<uint8_t>> spare;  // frames to reuse
 bool closing = false;
 std::atomic<bool> writeFailed{false};
 std::atomic<uint64_t> framesWritten{0};
@@ -104,12 +114,6 @@ bool writeAll(int fd, const void* data, size_t n) {
   return true;
 }
 
-// BT.601 studio range, integer weights of 256ths.
-uint8_t lumaOf(uint32_t rgb) {
-  int r = rgb >> 16 & 255, g = rgb >> 8 & 255, b = rgb & 255;
-  return uint8_t(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
-}
-
 // ffmpeg's progress report comes as key=value lines; frame= counts the
 // frames the encoder has taken. Reads what is there, or to the end when the
 // descriptor blocks.
@@ -130,43 +134,60 @@ void readProgress() {
 }
 
 void writeFrames() {
-  std::vector<uint8_t> yuv(scaler->frameBytes());
+  std::vector<uint8_t> frame;  // the one written last
   for (;;) {
-    std::vector<uint32_t> picture;
+    std::vector<uint8_t> next;
     {
       std::unique_lock<std::mutex> lock(queueMutex);
       queueChanged.wait(lock, [] { return closing || !queue.empty(); });
       if (queue.empty()) return;
-      picture = std::move(queue.front());
+      next = std::move(queue.front());
       queue.pop_front();
+      if (!next.empty()) {
+        if (!frame.empty()) spare.push_back(std::move(frame));
+        frame = std::move(next);
+      }
     }
     queueChanged.notify_all();
-    if (!writeFailed) {
-      scaler->scale(picture.data(), yuv.data());
-      bool ok;
-      if (y4mFile)
-        ok = std::fputs("FRAME\n", y4mFile) >= 0 &&
-             std::fwrite(yuv.data(), 1, yuv.size(), y4mFile) == yuv.size();
-      else
-        ok = writeAll(videoFd, yuv.data(), yuv.size());
-      if (!ok) writeFailed = true;
-      ++framesWritten;
-    }
-    std::lock_guard<std::mutex> lock(queueMutex);
-    spare.push_back(std::move(picture));
+    if (writeFailed) continue;
+    bool ok;
+    if (y4mFile)
+      ok = std::fputs("FRAME\n", y4mFile) >= 0 &&
+           std::fwrite(frame.data(), 1, frame.size(), y4mFile) == frame.size();
+    else
+      ok = writeAll(videoFd, frame.data(), frame.size());
+    if (!ok) writeFailed = true;
+    ++framesWritten;
   }
 }
 
-void queueShown() {
-  std::unique_lock<std::mutex> lock(queueMutex);
-  queueChanged.wait(lock, [] { return queue.size() < kQueued; });
-  std::vector<uint32_t> picture;
-  if (!spare.empty()) {
-    picture = std::move(spare.back());
-    spare.pop_back();
+// A frame's buffer: one the writer is done with, or a new one.
+std::vector<uint8_t> spareFrame() {
+  std::vector<uint8_t> frame;
+  {
+    std::lock_guard<std::mutex> lock(queueMutex);
+    if (!spare.empty()) {
+      frame = std::move(spare.back());
+      spare.pop_back();
+    }
   }
-  picture.assign(shown.begin(), shown.end());
-  queue.push_back(std::move(picture));
+  frame.resize(scaler->frameBytes());
+  return frame;
+}
+
+void queueFrame() {
+  if (!pendingReady && unconvertedReady) {
+    if (pending.empty()) pending = spareFrame();
+    scaler->scale(unconverted.data(), pending.data());
+    pendingReady = true;
+    unconvertedReady = false;
+  }
+  std::unique_lock<std::mutex> lock(queueMutex);
+  queueChanged.wait(lock, [] { return queue.size() < queuedMost; });
+  // After the first frame, a flip without a new picture is the frame before.
+  queue.push_back(pendingReady ? std::move(pending) : std::vector<uint8_t>());
+  pending.clear();
+  pendingReady = false;
   lock.unlock();
   queueChanged.notify_all();
 }
@@ -278,103 +299,161 @@ std::vector<int> nearest(int outputs, int offset, int fitted, int sources) {
   for (int i = 0; i < fitted; ++i) of[offset + i] = int((i + 0.5) * sources / fitted);
   return of;
 }
+
+// The source pixels under each chroma sample's two outputs; `black` in the bars.
+void pairsOf(const std::vector<int>& of, int black, std::vector<int>& first,
+             std::vector<int>& second) {
+  for (size_t i = 0; i + 1 < of.size(); i += 2) {
+    first.push_back(of[i] < 0 ? black : of[i]);
+    second.push_back(of[i + 1] < 0 ? black : of[i + 1]);
+  }
+}
+
+// BT.601 studio range, integer weights of 256ths. The loops below are
+// written for the compiler to vectorise: plain arrays,
+// no branches, and (for chroma) 16-bit lanes, which every value fits.
+void lumaOfRow(const uint32_t* __restrict in, uint8_t* __restrict out) {
+  int x = 0;
+#ifdef __SSE2__
+  // A pixel's bytes (b g r unused) widened to 16-bit lanes and weighted by
+  // _mm_madd_epi16 into (25·b + 129·g, 66·r) per pixel; the unused byte
+  // weighs 0.
+  const __m128i zero = _mm_setzero_si128(), round = _mm_set1_epi32(128);
+  const __m128i weights = _mm_setr_epi16(25, 129, 66, 0, 25, 129, 66, 0);
+  auto four = [&](const uint32_t* p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128 lo = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpacklo_epi8(v, zero), weights));
+    const __m128 hi = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpackhi_epi8(v, zero), weights));
+    const __m128i sum =
+        _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0))),
+                      _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1))));
+    return _mm_srai_epi32(_mm_add_epi32(sum, round), 8);
+  };
+  const __m128i sixteen = _mm_set1_epi16(16);
+  for (; x + 16 <= kShowW; x += 16) {
+    const __m128i a = _mm_add_epi16(_mm_packs_epi32(four(in + x), four(in + x + 4)), sixteen);
+    const __m128i b = _mm_add_epi16(_mm_packs_epi32(four(in + x + 8), four(in + x + 12)), sixteen);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(a, b));
+  }
+#endif
+  for (; x < kShowW; ++x) {
+    const uint32_t p = in[x];
+    const int r = p >> 16 & 255, g = p >> 8 & 255, b = p & 255;
+    out[x] = uint8_t(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
+  }
+}
+
+// A pixel's blue, red and green in the 16-bit lanes 0, 1 and 2 of a word:
+// four pixels add up in one sum without carrying from lane to lane.
+inline uint64_t spread(uint32_t p) { return (p & 0xFF00FF) | uint64_t(p & 0xFF00) << 24; }
+
+// Per source column, the spread pixels of rows a and b added.
+void columnSums(const uint32_t* __restrict a, const uint32_t* __restrict b,
+                uint64_t* __restrict sums) {
+  for (int x = 0; x < kShowW; ++x) sums[x] = spread(a[x]) + spread(b[x]);
+}
+
+// U and V of n samples from the spread sums of their four pixels: each
+// channel's rounded mean, weighted in 256ths.
+void chromaOf(const uint64_t* blocks, int n, uint8_t* u, uint8_t* v) {
+  int i = 0;
+#ifdef __SSE2__
+  // Two samples a register: the means in lanes (b r g 0 b r g 0), whose
+  // weighted pairs _mm_madd_epi16 adds into (b·wb + r·wr, g·wg) per sample.
+  const __m128i two = _mm_set1_epi16(2), round = _mm_set1_epi32(128);
+  const __m128i weightsU = _mm_setr_epi16(112, -38, -74, 0, 112, -38, -74, 0);
+  const __m128i weightsV = _mm_setr_epi16(-18, 112, -94, 0, -18, 112, -94, 0);
+  auto weigh = [&](__m128i m0, __m128i m1, __m128i weights) {  // four samples
+    const __m128 p0 = _mm_castsi128_ps(_mm_madd_epi16(m0, weights));
+    const __m128 p1 = _mm_castsi128_ps(_mm_madd_epi16(m1, weights));
+    const __m128i sum =
+        _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(p0, p1, _MM_SHUFFLE(2, 0, 2, 0))),
+                      _mm_castps_si128(_mm_shuffle_ps(p0, p1, _MM_SHUFFLE(3, 1, 3, 1))));
+    return _mm_add_epi32(_mm_srai_epi32(_mm_add_epi32(sum, round), 8), round);
+  };
+  for (; i + 8 <= n; i += 8) {
+    __m128i m[4];
+    for (int k = 0; k < 4; ++k) {
+      const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks + i + 2 * k));
+      m[k] = _mm_srli_epi16(_mm_add_epi16(s, two), 2);
+    }
+    const __m128i cb = _mm_packs_epi32(weigh(m[0], m[1], weightsU), weigh(m[2], m[3], weightsU));
+    const __m128i cr = _mm_packs_epi32(weigh(m[0], m[1], weightsV), weigh(m[2], m[3], weightsV));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(u + i), _mm_packus_epi16(cb, cb));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(v + i), _mm_packus_epi16(cr, cr));
+  }
+#endif
+  for (; i < n; ++i) {
+    const int b = int((blocks[i] & 0xFFFF) + 2) >> 2, r = int((blocks[i] >> 16 & 0xFFFF) + 2) >> 2,
+              g = int((blocks[i] >> 32) + 2) >> 2;
+    u[i] = uint8_t(((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128);
+    v[i] = uint8_t(((112 * r - 94 * g - 18 * b + 128) >> 8) + 128);
+  }
+}
+
+const uint32_t kBlackRow[kShowW] = {};
 }  // namespace
 
 Yuv420Scaler::Yuv420Scaler(int width, int height)
     : width_(width),
       height_(height),
       frameBytes_(size_t(width) * height * 3 / 2),
-      columnOf_(nearest(width, avFit(width, height).x, avFit(width, height).w, kShowW)),
-      rowOf_(nearest(height, avFit(width, height).y, avFit(width, height).h, kShowH)) {
-  // A chroma sample covers output pixels 2i and 2i+1 each way; at any
-  // enlargement most neighbours cover the same source pixels. Bars point at
-  // the spread picture's black column and row.
-  auto pairUp = [](const std::vector<int>& of, int black, std::vector<int>& pairs,
-                   std::vector<int>& index) {
-    for (size_t i = 0; i + 1 < of.size(); i += 2) {
-      const int first = of[i] < 0 ? black : of[i], second = of[i + 1] < 0 ? black : of[i + 1];
-      size_t n = pairs.size();
-      if (n == 0 || pairs[n - 2] != first || pairs[n - 1] != second) {
-        pairs.push_back(first);
-        pairs.push_back(second);
-      }
-      index.push_back(int(pairs.size() / 2 - 1));
-    }
-  };
-  pairUp(columnOf_, kShowW, pairColumns_, chromaColumn_);
-  pairUp(rowOf_, kShowH, pairRows_, chromaRow_);
-  luma_.resize(size_t(kShowW) * kShowH);
-  spread_.assign(size_t(kShowW + 1) * (kShowH + 1), 0);
-  u_.resize(pairRows_.size() / 2 * (pairColumns_.size() / 2));
-  v_.resize(u_.size());
+      fit_(avFit(width, height)),
+      columnOf_(nearest(width, fit_.x, fit_.w, kShowW)),
+      rowOf_(nearest(height, fit_.y, fit_.h, kShowH)),
+      lumaRow_(kShowW) {
+  pairsOf(columnOf_, kShowW, left_, right_);
+  pairsOf(rowOf_, kShowH, top_, bottom_);
+  columnSums_.assign(kShowW + 1, 0);
+  blocks_.assign(width / 2, 0);
 }
 
 void Yuv420Scaler::scale(const uint32_t* picture, uint8_t* yuv) {
-  // Blue, red and green of a pixel in 16-bit lanes of one word: four of them
-  // add up in one sum without carrying into each other.
-  for (int y = 0; y < kShowH; ++y) {
-    const uint32_t* in = picture + size_t(y) * kShowW;
-    uint8_t* luma = &luma_[size_t(y) * kShowW];
-    uint64_t* spread = &spread_[size_t(y) * (kShowW + 1)];
-    for (int x = 0; x < kShowW; ++x) {
-      const uint32_t p = in[x];
-      luma[x] = lumaOf(p);
-      spread[x] = (p & 0xFF00FF) | uint64_t(p & 0xFF00) << 24;
-    }
-  }
-  const SDL_Rect fit = avFit(width_, height_);
-  uint8_t* Y = yuv;
+  const size_t w = size_t(width_);
   for (int y = 0; y < height_; ++y) {
-    uint8_t* out = Y + size_t(y) * width_;
+    uint8_t* out = yuv + y * w;
     const int r = rowOf_[y];
-    if (r < 0) {
-      std::memset(out, 16, width_);
-    } else if (y > 0 && rowOf_[y - 1] == r) {
-      std::memcpy(out, out - width_, width_);
-    } else {
-      std::memset(out, 16, fit.x);
-      const uint8_t* source = &luma_[size_t(r) * kShowW];
-      if (fit.w == kShowW)
-        std::memcpy(out + fit.x, source, kShowW);
-      else
-        for (int x = fit.x; x < fit.x + fit.w; ++x) out[x] = source[columnOf_[x]];
-      std::memset(out + fit.x + fit.w, 16, width_ - fit.x - fit.w);
+    if (y > 0 && rowOf_[y - 1] == r) {
+      std::memcpy(out, out - w, w);
+      continue;
     }
+    if (r < 0) {
+      std::memset(out, 16, w);
+      continue;
+    }
+    std::memset(out, 16, fit_.x);
+    const uint32_t* in = picture + size_t(r) * kShowW;
+    if (fit_.w == kShowW) {
+      lumaOfRow(in, out + fit_.x);
+    } else {
+      uint8_t* __restrict luma = lumaRow_.data();
+      const int* __restrict columnOf = columnOf_.data();
+      lumaOfRow(in, luma);
+      for (int x = fit_.x; x < fit_.x + fit_.w; ++x) out[x] = luma[columnOf[x]];
+    }
+    std::memset(out + fit_.x + fit_.w, 16, w - fit_.x - fit_.w);
   }
 
-  // Each distinct block of up to 2×2 source pixels.
-  const size_t pairsAcross = pairColumns_.size() / 2;
-  for (size_t pr = 0; pr < pairRows_.size() / 2; ++pr) {
-    const uint64_t* first = &spread_[size_t(pairRows_[2 * pr]) * (kShowW + 1)];
-    const uint64_t* second = &spread_[size_t(pairRows_[2 * pr + 1]) * (kShowW + 1)];
-    uint8_t* u = &u_[pr * pairsAcross];
-    uint8_t* v = &v_[pr * pairsAcross];
-    for (size_t pc = 0; pc < pairsAcross; ++pc) {
-      const int left = pairColumns_[2 * pc], right = pairColumns_[2 * pc + 1];
-      const uint64_t sum = first[left] + first[right] + second[left] + second[right];
-      const int r = int((sum >> 16 & 0xFFFF) + 2) >> 2, g = int((sum >> 32) + 2) >> 2,
-                b = int((sum & 0xFFFF) + 2) >> 2;
-      u[pc] = uint8_t(((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128);
-      v[pc] = uint8_t(((112 * r - 94 * g - 18 * b + 128) >> 8) + 128);
-    }
-  }
   const int cw = width_ / 2, ch = height_ / 2;
-  uint8_t* planes[2] = {Y + size_t(width_) * height_,
-                        Y + size_t(width_) * height_ + size_t(cw) * ch};
-  const std::vector<uint8_t>* blocks[2] = {&u_, &v_};
-  for (int plane = 0; plane < 2; ++plane)
-    for (int y = 0; y < ch; ++y) {
-      uint8_t* out = planes[plane] + size_t(y) * cw;
-      if (y > 0 && chromaRow_[y - 1] == chromaRow_[y]) {
-        std::memcpy(out, out - cw, cw);
-        continue;
-      }
-      const uint8_t* source = blocks[plane]->data() + size_t(chromaRow_[y]) * pairsAcross;
-      if (size_t(cw) == pairsAcross)
-        std::memcpy(out, source, cw);
-      else
-        for (int x = 0; x < cw; ++x) out[x] = source[chromaColumn_[x]];
+  uint8_t* U = yuv + w * height_;
+  uint8_t* V = U + size_t(cw) * ch;
+  for (int y = 0; y < ch; ++y) {
+    uint8_t* u = U + size_t(y) * cw;
+    uint8_t* v = V + size_t(y) * cw;
+    if (y > 0 && top_[y] == top_[y - 1] && bottom_[y] == bottom_[y - 1]) {
+      std::memcpy(u, u - cw, cw);
+      std::memcpy(v, v - cw, cw);
+      continue;
     }
+    const uint32_t* a = top_[y] < kShowH ? picture + size_t(top_[y]) * kShowW : kBlackRow;
+    const uint32_t* b = bottom_[y] < kShowH ? picture + size_t(bottom_[y]) * kShowW : kBlackRow;
+    columnSums(a, b, columnSums_.data());
+    const uint64_t* __restrict sums = columnSums_.data();
+    const int* __restrict left = left_.data(), * __restrict right = right_.data();
+    uint64_t* __restrict blocks = blocks_.data();
+    for (int i = 0; i < cw; ++i) blocks[i] = sums[left[i]] + sums[right[i]];
+    chromaOf(blocks_.data(), cw, u, v);
+  }
 }
 
 bool avOpen(const AvSettings& settings, std::string& error) {
@@ -412,7 +491,11 @@ bool avOpen(const AvSettings& settings, std::string& error) {
     return false;
   }
 
-  shown.assign(size_t(kShowW) * kShowH, 0);
+  // Until the show flips, its frames are black.
+  unconverted.assign(size_t(kShowW) * kShowH, 0);
+  unconvertedReady = true;
+  pending.clear();
+  pendingReady = false;
   framesDue = videoFrames = soundFrames = soundSeen = framesEncoded = 0;
   framesWritten = 0;
   writeFailed = soundFailed = closing = false;
@@ -449,6 +532,7 @@ bool avOpen(const AvSettings& settings, std::string& error) {
                    av.fps);
     }
     scaler = std::make_unique<Yuv420Scaler>(av.width, av.height);
+    queuedMost = std::max<size_t>(2, std::min(kQueuedFrames, kQueuedBytes / scaler->frameBytes()));
     writer = std::thread(writeFrames);
   }
   active = true;
@@ -461,17 +545,25 @@ void avPictureShown(SDL_Surface* screen) {
   if (!active || !screen || av.video.empty()) return;
   SDL_LockSurface(screen);
   const SDL_PixelFormat* f = screen->format;
+  const bool xrgb = f->BytesPerPixel == 4 && f->Rmask == 0xFF0000 && f->Gmask == 0xFF00 &&
+                    f->Bmask == 0xFF && screen->w == kShowW && screen->h == kShowH &&
+                    screen->pitch == kShowW * 4;
+  // Before the files start (--from) most flips are never written: they are
+  // only kept, and converted if they turn out to be the first frame's.
+  if (xrgb && framesDue + 1 >= firstFrame) {
+    if (pending.empty()) pending = spareFrame();
+    scaler->scale(static_cast<const uint32_t*>(screen->pixels), pending.data());
+    pendingReady = true;
+    unconvertedReady = false;
+    SDL_UnlockSurface(screen);
+    return;
+  }
   const int w = std::min(screen->w, kShowW), h = std::min(screen->h, kShowH);
-  const bool xrgb =
-      f->BytesPerPixel == 4 && f->Rmask == 0xFF0000 && f->Gmask == 0xFF00 && f->Bmask == 0xFF;
   for (int y = 0; y < h; ++y) {
     const Uint8* row = static_cast<const Uint8*>(screen->pixels) + y * screen->pitch;
-    uint32_t* out = &shown[size_t(y) * kShowW];
+    uint32_t* out = &unconverted[size_t(y) * kShowW];
     if (xrgb) {
-      // The display's own layout: only its unused byte, which drawing may
-      // leave set, is cleared.
-      const Uint32* words = reinterpret_cast<const Uint32*>(row);
-      for (int x = 0; x < w; ++x) out[x] = words[x] & 0xFFFFFF;
+      std::memcpy(out, row, size_t(w) * 4);
       continue;
     }
     for (int x = 0; x < w; ++x) {
@@ -483,6 +575,8 @@ void avPictureShown(SDL_Surface* screen) {
     }
   }
   SDL_UnlockSurface(screen);
+  unconvertedReady = true;
+  pendingReady = false;
 }
 
 void avClockAdvanced(double toMs) {
@@ -491,7 +585,7 @@ void avClockAdvanced(double toMs) {
   // picture flipped last.
   for (; double(framesDue) * 1000.0 / av.fps < toMs - 1e-6; ++framesDue) {
     if (framesDue < firstFrame) continue;
-    queueShown();
+    queueFrame();
     ++videoFrames;
   }
 }
@@ -530,6 +624,8 @@ bool avClose(std::string& error) {
   }
   queue.clear();
   spare.clear();
+  pending.clear();
+  pending.shrink_to_fit();
   scaler.reset();
   if (wavFile) {
     std::fflush(wavFile);

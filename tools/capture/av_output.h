@@ -43,12 +43,13 @@ uint64_t avFramesDone();
 // 4:3 rectangle, centred, with even sides.
 SDL_Rect avFit(int width, int height);
 
-// The 640×480 picture (0x00RRGGBB words) scaled nearest-neighbour into a
-// width×height 4:2:0 frame (BT.601 studio range) between black bars: each
-// output pixel's luma from its source pixel, each chroma sample from the
-// rounded mean RGB of its 2×2 output pixels. Every source pixel's luma and
-// every distinct chroma block is computed once and copied to the output
-// pixels that share it.
+// The 640×480 picture (0x??RRGGBB words, the top byte ignored) scaled
+// nearest-neighbour into a width×height 4:2:0 frame (BT.601 studio range)
+// between black bars: each output pixel's luma from its source pixel, each
+// chroma sample from the rounded mean RGB of its 2×2 output pixels. Work is
+// done per source pixel and per distinct output row: an output row that
+// shows the same source row (or pair of rows, for chroma) as the one above
+// is a copy of it.
 class Yuv420Scaler {
  public:
   Yuv420Scaler(int width, int height);
@@ -58,11 +59,14 @@ class Yuv420Scaler {
  private:
   int width_, height_;
   size_t frameBytes_;
+  SDL_Rect fit_;
   std::vector<int> columnOf_, rowOf_;  // output pixel → source pixel, -1 in the bars
-  // Distinct (first, second) source columns / rows under the chroma samples
-  // (640 / 480 in the bars), and each chroma column's / row's index among them.
-  std::vector<int> pairColumns_, pairRows_;  // two entries a pair
-  std::vector<int> chromaColumn_, chromaRow_;
-  std::vector<uint8_t> luma_, u_, v_;  // per source pixel / per distinct block
-  std::vector<uint64_t> spread_;  // 641×481 pixels, channels apart; the last column and row black
+  // Chroma sample → the source columns / rows of its two output columns /
+  // rows; 640 / 480 in the bars, where the sums below are black.
+  std::vector<int> left_, right_, top_, bottom_;
+  std::vector<uint8_t> lumaRow_;  // one source row's luma
+  // One chroma row: per source column (and the black one) its two source
+  // rows' channels added, in 16-bit lanes (b, r, g, 0); then per chroma
+  // sample its four pixels added.
+  std::vector<uint64_t> columnSums_, blocks_;
 };
