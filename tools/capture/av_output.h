@@ -61,6 +61,7 @@ class Yuv420Scaler {
   size_t frameBytes_;
   SDL_Rect fit_;
   std::vector<int> columnOf_, rowOf_;  // output pixel → source pixel, -1 in the bars
+  std::vector<int> runStart_;  // each source column's first output column, when enlarged 2-8×
   // Chroma sample → the source columns / rows of its two output columns /
   // rows; 640 / 480 in the bars, where the sums below are black.
   std::vector<int> left_, right_, top_, bottom_;
