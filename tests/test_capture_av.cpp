@@ -9,6 +9,7 @@
 #include <functional>
 #include <iterator>
 #include <random>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -438,6 +439,31 @@ TEST(CaptureFiles, FromStartsBothFilesAtTheSameFrameOfTheShow) {
   };
   EXPECT_LE(largestDifference(0), 2);
   EXPECT_GT(largestDifference(1), 100);
+}
+
+// On a terminal the progress line is redrawn twice a second, counting the
+// frames the encoder has taken as ffmpeg reports them: the count never falls
+// and ends on exactly the frames in the file.
+TEST(CaptureFiles, ProgressCountsTheEncodersFrames) {
+  if (!haveFfmpeg() || std::system("command -v script >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "needs ffmpeg and script";
+  TempCwd dir;
+  // script(1) gives the tool a terminal; the slowest preset keeps the encoder
+  // busy for a few seconds.
+  const std::string out = shell("cd " PLUPP_BUILD_DIR
+                                " && script -qec './plupp-capture --until 5 "
+                                "--size 320x240 --preset veryslow --video " +
+                                dir.dir + "/p.mp4' /dev/null 2>&1");
+  std::vector<long> counts;
+  static const std::regex line(R"(frame (\d+) of ~(\d+), \d+ frames/s, \d+ s left)");
+  for (std::sregex_iterator m(out.begin(), out.end(), line), end; m != end; ++m)
+    counts.push_back(std::stol((*m)[1]));
+  ASSERT_GE(counts.size(), 2u) << out;
+  EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end())) << out;
+  std::string decoded = shell("ffmpeg -nostdin -loglevel error -i " + dir.dir +
+                              "/p.mp4 -f rawvideo -pix_fmt yuv420p -");
+  EXPECT_EQ(size_t(counts.back()), decoded.size() / (320 * 240 * 3 / 2)) << out;
+  EXPECT_EQ(counts.back(), 301) << out;  // 5 s at 60 a second, and the one past --until
 }
 
 // A file started at 29 s, as .y4m and .wav and as .mp4 decoded again: the

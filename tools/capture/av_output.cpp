@@ -219,18 +219,20 @@ bool startEncoder(const std::string& output, std::string& error) {
   const std::string fps = std::to_string(av.fps);
   const std::string crf = av.crf.empty() ? "18" : av.crf;
   const std::string preset = av.preset.empty() ? "veryfast" : av.preset;
-  // The sound input is raw: without probing ffmpeg starts as soon as the
-  // first packet is there, rather than waiting for seconds of sound the show
-  // has not rendered yet while it holds back the picture.
-  std::vector<std::string> args = {
-      "ffmpeg",   "-nostdin",  "-loglevel", "error",      "-y",    "-f",
-      "rawvideo", "-pix_fmt",  "yuv420p",   "-s",         size,    "-r",
-      fps,        "-i",        "pipe:0",    "-probesize", "32",    "-analyzeduration",
-      "0",        "-f",        "s16le",     "-ar",        "44100", "-ac",
-      "2",        "-i",        "pipe:3",    "-map",       "0:v",   "-map",
-      "1:a",      "-c:v",      "libx264",   "-preset",    preset,  "-crf",
-      crf,        "-pix_fmt",  "yuv420p",   "-c:a",       "aac",   "-b:a",
-      "192k",     "-progress", "pipe:4",    "-nostats",   output};
+  std::vector<std::string> args = {"ffmpeg", "-nostdin", "-loglevel", "error", "-y"};
+  auto add = [&](std::initializer_list<std::string> more) { args.insert(args.end(), more); };
+  // The picture: at most two frames wait in ffmpeg's input queue, which
+  // holds eight by default (100 MB at 3840x2160).
+  add({"-thread_queue_size", "2", "-f", "rawvideo", "-pix_fmt", "yuv420p", "-s", size, "-r", fps,
+       "-i", "pipe:0"});
+  // The sound is raw: without probing ffmpeg starts as soon as the first
+  // packet is there, rather than waiting for seconds of sound the show has
+  // not rendered yet while it holds back the picture.
+  add({"-probesize", "32", "-analyzeduration", "0", "-f", "s16le", "-ar", "44100", "-ac", "2", "-i",
+       "pipe:3"});
+  add({"-map", "0:v", "-map", "1:a", "-c:v", "libx264", "-preset", preset, "-crf", crf});
+  add({"-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "192k"});
+  add({"-progress", "pipe:4", "-nostats", output});
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
