@@ -325,13 +325,14 @@ std::string shell(const std::string& cmd) {
 
 // Noise, where no two neighbours share a colour, at sizes that enlarge,
 // shrink, leave bars on either side or both, put a bar's edge inside a 2×2
-// square (642x482: 1-pixel bars) and round a side down to even (1000x562).
+// square (642x482: 1-pixel bars), round a side down to even (1000x562) and
+// show the picture one to one between bars above and below (640x600).
 TEST(Yuv420Scaler, GivesTheFrameOfScalingEveryPixelThenConverting) {
   std::mt19937 random(23);
   std::vector<uint32_t> picture(640 * 480);
   for (uint32_t& p : picture) p = random() & 0xFFFFFF;
   const int sizes[][2] = {{640, 480},  {320, 200}, {1920, 1080}, {3840, 2160}, {642, 482},
-                          {1000, 562}, {800, 800}, {128, 96},    {2, 2}};
+                          {1000, 562}, {800, 800}, {128, 96},    {640, 600},   {2, 2}};
   for (const auto& size : sizes) {
     const int w = size[0], h = size[1];
     Yuv420Scaler scaler(w, h);

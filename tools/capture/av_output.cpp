@@ -221,10 +221,7 @@ bool startEncoder(const std::string& output, std::string& error) {
   const std::string preset = av.preset.empty() ? "veryfast" : av.preset;
   std::vector<std::string> args = {"ffmpeg", "-nostdin", "-loglevel", "error", "-y"};
   auto add = [&](std::initializer_list<std::string> more) { args.insert(args.end(), more); };
-  // The picture: at most two frames wait in ffmpeg's input queue, which
-  // holds eight by default (100 MB at 3840x2160).
-  add({"-thread_queue_size", "2", "-f", "rawvideo", "-pix_fmt", "yuv420p", "-s", size, "-r", fps,
-       "-i", "pipe:0"});
+  add({"-f", "rawvideo", "-pix_fmt", "yuv420p", "-s", size, "-r", fps, "-i", "pipe:0"});
   // The sound is raw: without probing ffmpeg starts as soon as the first
   // packet is there, rather than waiting for seconds of sound the show has
   // not rendered yet while it holds back the picture.
@@ -355,6 +352,32 @@ void columnSums(const uint32_t* __restrict a, const uint32_t* __restrict b,
   for (int x = 0; x < kShowW; ++x) sums[x] = spread(a[x]) + spread(b[x]);
 }
 
+// Shown one to one across, chroma sample i lies over source columns 2i and
+// 2i+1 of rows a and b: their four spread pixels added.
+void blocksAcross(const uint32_t* __restrict a, const uint32_t* __restrict b,
+                  uint64_t* __restrict blocks) {
+  int x = 0;
+#ifdef __SSE2__
+  // Four pixels a step, widened to 16-bit lanes (b g r unused); the two
+  // rows' columns added, then the column pairs, and the lanes reordered into
+  // spread's (b r g 0).
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i used = _mm_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
+  for (; x + 4 <= kShowW; x += 4) {
+    const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x));
+    const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x));
+    const __m128i lo = _mm_add_epi16(_mm_unpacklo_epi8(va, zero), _mm_unpacklo_epi8(vb, zero));
+    const __m128i hi = _mm_add_epi16(_mm_unpackhi_epi8(va, zero), _mm_unpackhi_epi8(vb, zero));
+    __m128i sum = _mm_add_epi16(_mm_unpacklo_epi64(lo, hi), _mm_unpackhi_epi64(lo, hi));
+    sum = _mm_shufflehi_epi16(_mm_shufflelo_epi16(sum, _MM_SHUFFLE(3, 1, 2, 0)),
+                              _MM_SHUFFLE(3, 1, 2, 0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(blocks + x / 2), _mm_and_si128(sum, used));
+  }
+#endif
+  for (; x < kShowW; x += 2)
+    blocks[x / 2] = spread(a[x]) + spread(a[x + 1]) + spread(b[x]) + spread(b[x + 1]);
+}
+
 // U and V of n samples from the spread sums of their four pixels: each
 // channel's rounded mean, weighted in 256ths.
 void chromaOf(const uint64_t* blocks, int n, uint8_t* u, uint8_t* v) {
@@ -465,6 +488,11 @@ void Yuv420Scaler::scale(const uint32_t* picture, uint8_t* yuv) {
     }
     const uint32_t* a = top_[y] < kShowH ? picture + size_t(top_[y]) * kShowW : kBlackRow;
     const uint32_t* b = bottom_[y] < kShowH ? picture + size_t(bottom_[y]) * kShowW : kBlackRow;
+    if (width_ == kShowW) {
+      blocksAcross(a, b, blocks_.data());
+      chromaOf(blocks_.data(), cw, u, v);
+      continue;
+    }
     columnSums(a, b, columnSums_.data());
     const uint64_t* __restrict sums = columnSums_.data();
     const int* __restrict left = left_.data(), * __restrict right = right_.data();
