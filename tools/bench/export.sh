@@ -10,9 +10,10 @@
 # nearest scaling and black bars; then the same without the sound (the
 # picture's encoding alone). The three alternate, so a slow spell of the
 # machine hits all. Prints per run the wall seconds of each, the export's
-# ratio to each, and the peak resident memory (kB) of the capture tool
-# alone, of its encoder, and of ffmpeg alone; then per size the spread of
-# the ratios. Runs alone: take the machine's lock if others work.
+# ratio to each in wall time and in processor time (user and system, the
+# encoder's included), and the peak resident memory (kB) of the capture
+# tool alone, of its encoder, and of ffmpeg alone; then per size the
+# medians and spreads. Runs alone: take the machine's lock if others work.
 set -u
 capture=$(realpath "${1:-build/plupp-capture}")
 seconds=${2:-20}
@@ -40,7 +41,22 @@ watchPeak() {
   echo "$most"
 }
 
-printf "%-10s %4s %8s %8s %8s %6s %6s %9s %10s %9s\n" size run export_s alone_s picture_s ratio r_pict tool_kB encoder_kB alone_kB
+# timed OUT COMMAND...: runs the command in the background with bash's time
+# (wall, user and system seconds, its children's included) into OUT; its pid
+# in $timedPid.
+timed() {
+  local out=$1
+  shift
+  ( TIMEFORMAT='%R %U %S'; time "$@" >/dev/null 2>&1 ) 2>"$out" &
+  timedPid=$!
+}
+# median VALUES...
+median() { printf "%s\n" "$@" | sort -g | awk '{v[NR] = $1} END {print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+spread() { printf "%s\n" "$@" | sort -g | sed -n '1p;$p' | paste -sd' ' | sed 's/ / to /'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", a / b}'; }
+
+printf "%-10s %3s %7s %7s %7s %6s %6s %6s %6s %8s %9s %9s\n" size run export alone picture \
+  ratio r_pict cpu_r cpu_rp tool_kB encoder_kB alone_kB
 for size in $sizes; do
   w=${size%x*} h=${size#*x}
   if [ "$w" -eq 640 ] && [ "$h" -eq 480 ]; then
@@ -51,39 +67,46 @@ for size in $sizes; do
     if [ "$fh" -gt "$h" ]; then fh=$((h / 2 * 2)) fw=$((h * 4 / 3 / 2 * 2)); fi
     filter="scale=$fw:$fh:flags=neighbor,pad=$w:$h:$(((w - fw) / 2)):$(((h - fh) / 2))"
   fi
-  ratios=() picture=()
+  ratios=() picture=() cpuRatios=() cpuPicture=() exports=() alones=()
   for run in $(seq "$runs"); do
-    start=$(date +%s.%N)
-    "$capture" --until "$seconds" --size "$size" --video "$work/export.mp4" >/dev/null 2>&1 &
-    tool=$!
+    timed "$work/export" "$capture" --until "$seconds" --size "$size" --video "$work/export.mp4"
+    timer=$timedPid
     sleep 0.2
-    encoder=$(pgrep -P "$tool" ffmpeg | head -1)
-    peakFile=$work/peak
-    (watchPeak "${encoder:-0}" >"$peakFile") &
+    tool=$(pgrep -P "$timer" | head -1)
+    encoder=$(pgrep -P "${tool:-0}" ffmpeg | head -1)
+    (watchPeak "${encoder:-0}" >"$work/peak") &
     watcher=$!
-    toolPeak=$(watchPeak "$tool")
-    wait "$tool" || echo "export at $size failed" >&2
+    toolPeak=$(watchPeak "${tool:-0}")
+    wait "$timer" || echo "export at $size failed" >&2
     wait "$watcher"
-    exportS=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN {print b - a}')
 
-    alone() {  # alone SOUND_ARGS...: wall seconds; the peak in $work/alonePeak
-      local start=$(date +%s.%N)
-      ffmpeg -nostdin -loglevel error -y -i "$work/show.y4m" "$@" -vf "$filter" -c:v libx264 \
-        -preset veryfast -crf 18 -pix_fmt yuv420p "$work/alone.mp4" &
-      watchPeak $! >"$work/alonePeak"
-      wait
-      awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN {print b - a}'
+    alone() {  # alone OUT SOUND_ARGS...: times into OUT, the peak into $work/alonePeak
+      local out=$1
+      shift
+      timed "$out" ffmpeg -nostdin -loglevel error -y -i "$work/show.y4m" "$@" -vf "$filter" \
+        -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p "$work/alone.mp4"
+      local timer=$timedPid
+      sleep 0.05
+      watchPeak "$(pgrep -P "$timer" ffmpeg | head -1)" >"$work/alonePeak"
+      wait "$timer"
     }
-    aloneS=$(alone -i "$work/show.wav" -map 0:v -map 1:a -c:a aac -b:a 192k)
+    alone "$work/alone" -i "$work/show.wav" -map 0:v -map 1:a -c:a aac -b:a 192k
     alonePeak=$(cat "$work/alonePeak")
-    pictureS=$(alone -an)
-    ratio=$(awk -v a="$exportS" -v b="$aloneS" 'BEGIN {printf "%.3f", a / b}')
-    ratioPicture=$(awk -v a="$exportS" -v b="$pictureS" 'BEGIN {printf "%.3f", a / b}')
-    ratios+=("$ratio")
-    picture+=("$ratioPicture")
-    printf "%-10s %4d %8.2f %8.2f %8.2f %6.2f %6.2f %9d %10d %9d\n" "$size" "$run" "$exportS" \
-      "$aloneS" "$pictureS" "$ratio" "$ratioPicture" "$toolPeak" "$(cat "$peakFile")" "$alonePeak"
+    alone "$work/picture" -an
+    read -r exportS exportU exportSys <"$work/export"
+    read -r aloneS aloneU aloneSys <"$work/alone"
+    read -r pictureS pictureU pictureSys <"$work/picture"
+    exportCpu=$(awk -v u="$exportU" -v s="$exportSys" 'BEGIN {print u + s}')
+    aloneCpu=$(awk -v u="$aloneU" -v s="$aloneSys" 'BEGIN {print u + s}')
+    pictureCpu=$(awk -v u="$pictureU" -v s="$pictureSys" 'BEGIN {print u + s}')
+    ratios+=("$(ratio "$exportS" "$aloneS")")
+    picture+=("$(ratio "$exportS" "$pictureS")")
+    cpuRatios+=("$(ratio "$exportCpu" "$aloneCpu")")
+    cpuPicture+=("$(ratio "$exportCpu" "$pictureCpu")")
+    exports+=("$exportS") alones+=("$aloneS")
+    printf "%-10s %3d %7.2f %7.2f %7.2f %6.2f %6.2f %6.2f %6.2f %8d %9d %9d\n" "$size" "$run" \
+      "$exportS" "$aloneS" "$pictureS" "${ratios[-1]}" "${picture[-1]}" "${cpuRatios[-1]}" \
+      "${cpuPicture[-1]}" "$toolPeak" "$(cat "$work/peak")" "$alonePeak"
   done
-  spread() { printf "%s\n" "$@" | sort -n | sed -n '1p;$p' | paste -sd' ' | sed 's/ / to /'; }
-  echo "$size: export / encoding alone $(spread "${ratios[@]}"), / picture alone $(spread "${picture[@]}")"
+  echo "$size: wall export / encoding alone median $(median "${ratios[@]}") ($(spread "${ratios[@]}")), / picture alone $(median "${picture[@]}") ($(spread "${picture[@]}")); cpu $(median "${cpuRatios[@]}") / $(median "${cpuPicture[@]}"); export $(median "${exports[@]}") s, alone $(median "${alones[@]}") s"
 done

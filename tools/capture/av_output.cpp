@@ -435,6 +435,10 @@ Yuv420Scaler::Yuv420Scaler(int width, int height)
     for (int c = 0, x = fit_.x; c < kShowW; x += runs[c++]) runStart_.push_back(x);
   pairsOf(columnOf_, kShowW, left_, right_);
   pairsOf(rowOf_, kShowH, top_, bottom_);
+  while (barsLeft_ < int(left_.size()) && right_[barsLeft_] == kShowW) ++barsLeft_;
+  while (barsRight_ < int(left_.size()) - barsLeft_ &&
+         left_[left_.size() - 1 - barsRight_] == kShowW)
+    ++barsRight_;
   columnSums_.assign(kShowW + 1, 0);
   blocks_.assign(width / 2, 0);
 }
@@ -486,6 +490,11 @@ void Yuv420Scaler::scale(const uint32_t* picture, uint8_t* yuv) {
       std::memcpy(v, v - cw, cw);
       continue;
     }
+    if (top_[y] == kShowH && bottom_[y] == kShowH) {
+      std::memset(u, 128, cw);
+      std::memset(v, 128, cw);
+      continue;
+    }
     const uint32_t* a = top_[y] < kShowH ? picture + size_t(top_[y]) * kShowW : kBlackRow;
     const uint32_t* b = bottom_[y] < kShowH ? picture + size_t(bottom_[y]) * kShowW : kBlackRow;
     if (width_ == kShowW) {
@@ -497,8 +506,12 @@ void Yuv420Scaler::scale(const uint32_t* picture, uint8_t* yuv) {
     const uint64_t* __restrict sums = columnSums_.data();
     const int* __restrict left = left_.data(), * __restrict right = right_.data();
     uint64_t* __restrict blocks = blocks_.data();
-    for (int i = 0; i < cw; ++i) blocks[i] = sums[left[i]] + sums[right[i]];
-    chromaOf(blocks_.data(), cw, u, v);
+    for (int i = barsLeft_; i < cw - barsRight_; ++i) blocks[i] = sums[left[i]] + sums[right[i]];
+    chromaOf(blocks + barsLeft_, cw - barsLeft_ - barsRight_, u + barsLeft_, v + barsLeft_);
+    std::memset(u, 128, barsLeft_);
+    std::memset(v, 128, barsLeft_);
+    std::memset(u + cw - barsRight_, 128, barsRight_);
+    std::memset(v + cw - barsRight_, 128, barsRight_);
   }
 }
 

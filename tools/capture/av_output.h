@@ -65,7 +65,8 @@ class Yuv420Scaler {
   // Chroma sample → the source columns / rows of its two output columns /
   // rows; 640 / 480 in the bars, where the sums below are black.
   std::vector<int> left_, right_, top_, bottom_;
-  std::vector<uint8_t> lumaRow_;  // one source row's luma
+  int barsLeft_ = 0, barsRight_ = 0;  // chroma samples wholly in the side bars: 128
+  std::vector<uint8_t> lumaRow_;      // one source row's luma
   // One chroma row: per source column (and the black one) its two source
   // rows' channels added, in 16-bit lanes (b, r, g, 0); then per chroma
   // sample its four pixels added.
