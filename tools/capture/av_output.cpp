@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #ifdef __SSE2__
@@ -69,6 +71,14 @@ std::vector<std::vector<uint8_t>> spare;  // frames to reuse
 bool closing = false;
 std::atomic<bool> writeFailed{false};
 std::atomic<uint64_t> framesWritten{0};
+// The encoder's frames go into its pipe by vmsplice, which lends the pipe a
+// frame's pages instead of copying them: a frame is rewritten (or freed) only
+// once the encoder has read past its last byte. `lent` holds the frames
+// written before the writer's current one, oldest first, with the offset in
+// the pipe's stream where each ends.
+bool lending = true;     // false where vmsplice is refused: plain writes
+uint64_t bytesLent = 0;  // into the pipe since it opened
+std::deque<std::pair<uint64_t, std::vector<uint8_t>>> lent;
 
 bool endsWith(const std::string& s, const char* tail) {
   size_t n = std::strlen(tail);
@@ -133,6 +143,37 @@ void readProgress() {
   }
 }
 
+// Lends the pipe n bytes; falls back to writing them when the system
+// refuses vmsplice before anything was lent.
+bool lendAll(int fd, const uint8_t* p, size_t n) {
+  while (lending && n > 0) {
+    iovec piece{const_cast<uint8_t*>(p), n};
+    ssize_t k = vmsplice(fd, &piece, 1, 0);
+    if (k < 0 && errno == EINTR) continue;
+    if (k < 0 && bytesLent == 0 && (errno == EINVAL || errno == ENOSYS || errno == EPERM)) {
+      lending = false;
+      break;
+    }
+    if (k <= 0) return false;
+    p += k;
+    n -= size_t(k);
+    bytesLent += uint64_t(k);
+  }
+  return n == 0 || writeAll(fd, p, n);
+}
+
+// Frames the encoder has read past go back to be reused (the caller holds
+// the queue's lock).
+void reclaimLent() {
+  int unread = 0;
+  if (lent.empty() || ioctl(videoFd, FIONREAD, &unread) < 0) return;
+  const uint64_t read = bytesLent - uint64_t(unread);
+  while (!lent.empty() && lent.front().first <= read) {
+    spare.push_back(std::move(lent.front().second));
+    lent.pop_front();
+  }
+}
+
 void writeFrames() {
   std::vector<uint8_t> frame;  // the one written last
   for (;;) {
@@ -140,13 +181,17 @@ void writeFrames() {
     {
       std::unique_lock<std::mutex> lock(queueMutex);
       queueChanged.wait(lock, [] { return closing || !queue.empty(); });
-      if (queue.empty()) return;
+      if (queue.empty()) break;
       next = std::move(queue.front());
       queue.pop_front();
       if (!next.empty()) {
-        if (!frame.empty()) spare.push_back(std::move(frame));
+        if (!frame.empty() && lending && !y4mFile)
+          lent.emplace_back(bytesLent, std::move(frame));
+        else if (!frame.empty())
+          spare.push_back(std::move(frame));
         frame = std::move(next);
       }
+      if (!y4mFile) reclaimLent();
     }
     queueChanged.notify_all();
     if (writeFailed) continue;
@@ -155,9 +200,15 @@ void writeFrames() {
       ok = std::fputs("FRAME\n", y4mFile) >= 0 &&
            std::fwrite(frame.data(), 1, frame.size(), y4mFile) == frame.size();
     else
-      ok = writeAll(videoFd, frame.data(), frame.size());
+      ok = lendAll(videoFd, frame.data(), frame.size());
     if (!ok) writeFailed = true;
     ++framesWritten;
+  }
+  // The last frame may still be in the pipe: it is kept with the others
+  // until the encoder is done.
+  if (!frame.empty() && lending && !y4mFile) {
+    std::lock_guard<std::mutex> lock(queueMutex);
+    lent.emplace_back(bytesLent, std::move(frame));
   }
 }
 
@@ -558,6 +609,9 @@ bool avOpen(const AvSettings& settings, std::string& error) {
   framesDue = videoFrames = soundFrames = soundSeen = framesEncoded = 0;
   framesWritten = 0;
   writeFailed = soundFailed = closing = false;
+  lending = true;
+  bytesLent = 0;
+  lent.clear();
   // The files start at the first frame at or after --from, the sound with it.
   firstFrame = uint64_t(std::ceil(av.fromSeconds * av.fps - 1e-9));
   soundSkip = uint64_t(std::llround(firstFrame * 44100.0 / av.fps));
@@ -708,6 +762,7 @@ bool avClose(std::string& error) {
     while (waitpid(encoder, &status, 0) < 0 && errno == EINTR) {
     }
     encoder = -1;
+    lent.clear();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || writeFailed || soundFailed) {
       error = "ffmpeg could not encode the picture and sound into " + av.video;
       ok = false;
