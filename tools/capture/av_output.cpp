@@ -76,7 +76,7 @@ std::atomic<uint64_t> framesWritten{0};
 // once the encoder has read past its last byte. `lent` holds the frames
 // written before the writer's current one, oldest first, with the offset in
 // the pipe's stream where each ends.
-bool lending = true;     // false where vmsplice is refused: plain writes
+bool lending = false;    // for .mp4, until vmsplice is refused: plain writes
 uint64_t bytesLent = 0;  // into the pipe since it opened
 std::deque<std::pair<uint64_t, std::vector<uint8_t>>> lent;
 
@@ -174,6 +174,16 @@ void reclaimLent() {
   }
 }
 
+// A frame the writer is done with: lent while the pipe may hold it, else
+// free to reuse (the caller holds the queue's lock).
+void retire(std::vector<uint8_t>& frame) {
+  if (frame.empty()) return;
+  if (lending)
+    lent.emplace_back(bytesLent, std::move(frame));
+  else
+    spare.push_back(std::move(frame));
+}
+
 void writeFrames() {
   std::vector<uint8_t> frame;  // the one written last
   for (;;) {
@@ -185,13 +195,10 @@ void writeFrames() {
       next = std::move(queue.front());
       queue.pop_front();
       if (!next.empty()) {
-        if (!frame.empty() && lending && !y4mFile)
-          lent.emplace_back(bytesLent, std::move(frame));
-        else if (!frame.empty())
-          spare.push_back(std::move(frame));
+        retire(frame);
         frame = std::move(next);
       }
-      if (!y4mFile) reclaimLent();
+      reclaimLent();
     }
     queueChanged.notify_all();
     if (writeFailed) continue;
@@ -206,10 +213,8 @@ void writeFrames() {
   }
   // The last frame may still be in the pipe: it is kept with the others
   // until the encoder is done.
-  if (!frame.empty() && lending && !y4mFile) {
-    std::lock_guard<std::mutex> lock(queueMutex);
-    lent.emplace_back(bytesLent, std::move(frame));
-  }
+  std::lock_guard<std::mutex> lock(queueMutex);
+  retire(frame);
 }
 
 // A frame's buffer: one the writer is done with, or a new one.
@@ -609,7 +614,7 @@ bool avOpen(const AvSettings& settings, std::string& error) {
   framesDue = videoFrames = soundFrames = soundSeen = framesEncoded = 0;
   framesWritten = 0;
   writeFailed = soundFailed = closing = false;
-  lending = true;
+  lending = mp4;
   bytesLent = 0;
   lent.clear();
   // The files start at the first frame at or after --from, the sound with it.
